@@ -1,0 +1,9 @@
+// Conversion between the system's ANSI code page (GBK, code page 936) and UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Bytes that do not convert are kept as they are, so that no text is lost.
+std::string GbkToUtf8(std::string_view gbk);
+std::string Utf8ToGbk(std::string_view utf8);

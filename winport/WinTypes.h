@@ -1,0 +1,32 @@
+// Basic types and result codes of the Windows API subset that winport provides.
+#pragma once
+
+#include <cstdint>
+
+using BYTE = uint8_t;
+using WORD = uint16_t;
+using DWORD = uint32_t;
+using LONG = int32_t;
+using BOOL = int32_t;
+using UINT = uint32_t;
+using HRESULT = int32_t;
+using LPCSTR = const char*;
+using LPSTR = char*;
+
+constexpr BOOL FALSE = 0;
+constexpr BOOL TRUE = 1;
+
+constexpr LONG ERROR_SUCCESS = 0;
+constexpr LONG ERROR_FILE_NOT_FOUND = 2;
+constexpr LONG ERROR_PATH_NOT_FOUND = 3;
+constexpr LONG ERROR_ACCESS_DENIED = 5;
+constexpr LONG ERROR_INVALID_HANDLE = 6;
+constexpr LONG ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr LONG ERROR_INVALID_DATA = 13;
+constexpr LONG ERROR_SHARING_VIOLATION = 32;
+constexpr LONG ERROR_INVALID_PARAMETER = 87;
+constexpr LONG ERROR_MORE_DATA = 234;
+constexpr LONG ERROR_NO_MORE_ITEMS = 259;
+
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002);
