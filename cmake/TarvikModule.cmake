@@ -5,9 +5,22 @@ function(tarvik_sources var dir)
   set(${var} ${srcs} PARENT_SCOPE)
 endfunction()
 
-# tarvik_test(NAME DIR LIBS...): one GoogleTest program per test folder.
-function(tarvik_test name dir)
-  tarvik_sources(srcs ${dir})
+# tarvik_library(NAME STATIC|SHARED LIBS...): a library of the calling folder's
+# units; a folder that has no units yet makes no target.
+function(tarvik_library name kind)
+  tarvik_sources(srcs ${CMAKE_CURRENT_SOURCE_DIR})
+  if(srcs)
+    add_library(${name} ${kind} ${srcs})
+    target_link_libraries(${name} PUBLIC ${ARGN})
+  endif()
+endfunction()
+
+# tarvik_test(NAME LIBS...): one GoogleTest program of the calling folder.
+function(tarvik_test name)
+  tarvik_sources(srcs ${CMAKE_CURRENT_SOURCE_DIR})
+  if(NOT srcs)
+    return()
+  endif()
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main pthread)
   add_test(NAME ${name} COMMAND ${name})
