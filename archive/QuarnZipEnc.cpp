@@ -1,0 +1,193 @@
+#include "archive/QuarnZipEnc.h"
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "rtl/Assert.h"
+
+namespace {
+
+constexpr const char* kUnit = "QuarnZipEnc";
+// Lines that the assertion messages name; fixed so that messages stay put.
+constexpr int kLineDecode = 183;
+constexpr int kLineVerifyHeader = 196;
+constexpr int kLineCreateHeader = 232;
+constexpr int kLineEncodeBuffer = 263;
+constexpr int kLineStreamRead = 318;
+constexpr int kLineStreamWrite = 330;
+constexpr int kLineStreamReadOnly = 384;
+
+constexpr std::array<uint32_t, 256> MakeCrcTable() {
+  std::array<uint32_t, 256> table{};
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t c = i;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    table[i] = c;
+  }
+  return table;
+}
+
+constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
+
+// The library's own generator; only header creation draws from it.
+uint32_t RandSeed = 0;
+
+uint8_t RandomByte() {
+  RandSeed = RandSeed * 134775813u + 1;
+  return static_cast<uint8_t>((static_cast<uint64_t>(RandSeed) * 256) >> 32);
+}
+
+}  // namespace
+
+uint32_t UpdateCrc32(uint8_t b, uint32_t crc) { return kCrcTable[(crc ^ b) & 0xFF] ^ (crc >> 8); }
+
+uint32_t UpdateCrc32Buffer(const void* data, size_t count, uint32_t crc) {
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  for (size_t i = 0; i < count; ++i) crc = kCrcTable[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+  return crc;
+}
+
+uint32_t StringCrc32(const std::string& s) {
+  return UpdateCrc32Buffer(s.data(), s.size(), 0xFFFFFFFFu) ^ 0xFFFFFFFFu;
+}
+
+void QuarnZipEncInitialize() { RandSeed = 0; }
+
+void TZipKeys::Init(const std::string& passphrase) {
+  Key0 = 0x12345678;
+  Key1 = 0x23456789;
+  Key2 = 0x34567890;
+  for (char c : passphrase) Update(static_cast<uint8_t>(c));
+}
+
+void TZipKeys::Update(uint8_t plain) {
+  Key0 = UpdateCrc32(plain, Key0);
+  Key1 = (Key1 + (Key0 & 0xFF)) * 134775813u + 1;
+  Key2 = UpdateCrc32(static_cast<uint8_t>(Key1 >> 24), Key2);
+}
+
+uint8_t TZipKeys::StreamByte() const {
+  uint32_t t = (Key2 & 0xFFFF) | 2;
+  return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
+}
+
+void TZipDecryptEngine::DecodeBytes(uint8_t* p, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    p[i] ^= FKeys.StreamByte();
+    FKeys.Update(p[i]);
+  }
+}
+
+void TZipDecryptEngine::Decode(void* buffer, int32_t count) {
+  Assert(FVerified, "TZipDecryptEngine.Decode: must successfully call VerifyHeader first", kUnit, kLineDecode);
+  DecodeBytes(static_cast<uint8_t*>(buffer), count);
+}
+
+bool TZipDecryptEngine::VerifyHeader(const TZipHeader& header, const std::string& passphrase, uint32_t check) {
+  Assert(!passphrase.empty(), "TZipDecryptEngine.VerifyHeader: need a passphrase", kUnit, kLineVerifyHeader);
+  InitKeys(passphrase);
+  TZipHeader plain;
+  std::memcpy(plain, header, kZipHeaderSize);
+  DecodeBytes(plain, kZipHeaderSize);
+  FVerified = plain[11] == static_cast<uint8_t>(check >> 24);
+  return FVerified;
+}
+
+void TZipEncryptEngine::EncodeBytes(uint8_t* p, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    uint8_t plain = p[i];
+    p[i] = plain ^ FKeys.StreamByte();
+    FKeys.Update(plain);
+  }
+}
+
+void TZipEncryptEngine::CreateHeader(TZipHeader& header, const std::string& passphrase, uint32_t check) {
+  Assert(!passphrase.empty(), "TZipEncryptEngine.CreateHeader: need a passphrase", kUnit, kLineCreateHeader);
+  // The ten random bytes are themselves run through a cipher first, as the
+  // format's reference implementation does.
+  InitKeys(passphrase);
+  for (int i = 0; i < 10; ++i) {
+    uint8_t r = RandomByte();
+    uint8_t k = FKeys.StreamByte();
+    FKeys.Update(r);
+    header[i] = r ^ k;
+  }
+  InitKeys(passphrase);
+  EncodeBytes(header, 10);
+  header[10] = static_cast<uint8_t>(check >> 16);
+  header[11] = static_cast<uint8_t>(check >> 24);
+  EncodeBytes(header + 10, 2);
+  FHeaderCreated = true;
+}
+
+void TZipEncryptEngine::EncodeBuffer(void* buffer, int32_t count) {
+  Assert(FHeaderCreated, "TZipEncryptEngine.EncodeBuffer: must call CreateHeader first", kUnit, kLineEncodeBuffer);
+  EncodeBytes(static_cast<uint8_t*>(buffer), count);
+}
+
+TZipDecryptStream::TZipDecryptStream(TStream* source, uint32_t check, std::string passphrase)
+    : FCheck(check), FEngine(New<TZipDecryptEngine>()), FPassphrase(std::move(passphrase)), FSource(source) {}
+
+TZipDecryptStream::~TZipDecryptStream() { FEngine->Free(); }
+
+bool TZipDecryptStream::VerifyHeader() {
+  TZipHeader header;
+  FSource->ReadBuffer(header, kZipHeaderSize);
+  FHeaderVerified = FEngine->VerifyHeader(header, FPassphrase, FCheck);
+  if (!FHeaderVerified) FSource->Seek(-kZipHeaderSize, TSeekOrigin::soCurrent);
+  return FHeaderVerified;
+}
+
+int32_t TZipDecryptStream::Read(void* buffer, int32_t count) {
+  Assert(FHeaderVerified, "TZipDecryptStream.Read: the stream header has not been verified", kUnit,
+         kLineStreamRead);
+  int32_t n = FSource->Read(buffer, count);
+  if (n > 0) FEngine->Decode(buffer, n);
+  return n;
+}
+
+int32_t TZipDecryptStream::Write(const void*, int32_t) {
+  AssertionFailed("TZipDecryptStream.Write: the stream is Read-only", kUnit, kLineStreamWrite);
+}
+
+int64_t TZipDecryptStream::Seek(int64_t offset, TSeekOrigin origin) { return FSource->Seek(offset, origin); }
+
+TZipEncryptStream::TZipEncryptStream(TStream* dest, uint32_t check, const std::string& passphrase)
+    : FEngine(New<TZipEncryptEngine>()), FDest(dest) {
+  try {
+    TZipHeader header;
+    FEngine->CreateHeader(header, passphrase, check);
+    FDest->WriteBuffer(header, kZipHeaderSize);
+  } catch (...) {
+    FEngine->Free();
+    throw;
+  }
+}
+
+TZipEncryptStream::~TZipEncryptStream() {
+  std::free(FBuffer);
+  FEngine->Free();
+}
+
+int32_t TZipEncryptStream::Read(void*, int32_t) {
+  AssertionFailed("TZipEncryptStream.Read: the stream is Write-only", kUnit, kLineStreamReadOnly);
+}
+
+int32_t TZipEncryptStream::Write(const void* buffer, int32_t count) {
+  if (FBufferSize < count) {
+    void* grown = std::malloc(count);
+    if (!grown) throw std::bad_alloc();
+    std::free(FBuffer);
+    FBuffer = static_cast<uint8_t*>(grown);
+    FBufferSize = count;
+  }
+  if (count > 0) {
+    std::memcpy(FBuffer, buffer, count);
+    FEngine->EncodeBuffer(FBuffer, count);
+  }
+  return FDest->Write(FBuffer, count);
+}
+
+int64_t TZipEncryptStream::Seek(int64_t offset, TSeekOrigin origin) { return FDest->Seek(offset, origin); }

@@ -1,0 +1,243 @@
+#include "archive/QuarnZipEnc.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "rtl/Exceptions.h"
+
+namespace {
+
+std::string RandomBytes(size_t n, uint32_t seed) {
+  std::mt19937 gen(seed);
+  std::string s(n, '\0');
+  for (char& c : s) c = static_cast<char>(gen());
+  return s;
+}
+
+// Chunk sizes that add up to total, drawn at random (zero-sized chunks included).
+std::vector<int32_t> RandomSplit(int32_t total, uint32_t seed) {
+  std::mt19937 gen(seed);
+  std::vector<int32_t> parts;
+  while (total > 0) {
+    int32_t n = std::min<int32_t>(total, static_cast<int32_t>(gen() % 70));
+    parts.push_back(n);
+    total -= n;
+  }
+  return parts;
+}
+
+template <class F>
+std::string AssertionText(F f) {
+  try {
+    f();
+  } catch (const EAssertionFailed& e) {
+    return e.Message();
+  }
+  return "no assertion";
+}
+
+TEST(Crc32, MatchesTheStandardChecksum) {
+  EXPECT_EQ(StringCrc32(""), 0u);
+  EXPECT_EQ(StringCrc32("abc"), 0x352441C2u);
+  EXPECT_EQ(StringCrc32("123456789"), 0xCBF43926u);
+  const std::string data = RandomBytes(100000, 1);
+  EXPECT_EQ(StringCrc32(data), crc32(0, reinterpret_cast<const Bytef*>(data.data()), data.size()));
+  EXPECT_EQ(UpdateCrc32(0x61, 0xFFFFFFFF) ^ 0xFFFFFFFF, 0xE8B7BE43u);  // "a"
+}
+
+TEST(ZipCipher, EnginesRoundTripWhateverTheSplit) {
+  const std::string plain = RandomBytes(3000, 2);
+  for (uint32_t trial = 0; trial < 20; ++trial) {
+    TZipHeader header;
+    TZipEncryptEngine enc;
+    enc.CreateHeader(header, "secret", 0xA1B2C3D4);
+    std::string cipher = plain;
+    int32_t at = 0;
+    for (int32_t n : RandomSplit(static_cast<int32_t>(cipher.size()), trial)) {
+      enc.EncodeBuffer(cipher.data() + at, n);
+      at += n;
+    }
+    EXPECT_NE(cipher, plain);
+
+    TZipDecryptEngine dec;
+    ASSERT_TRUE(dec.VerifyHeader(header, "secret", 0xA1B2C3D4));
+    at = 0;
+    for (int32_t n : RandomSplit(static_cast<int32_t>(cipher.size()), trial + 1000)) {
+      dec.Decode(cipher.data() + at, n);
+      at += n;
+    }
+    EXPECT_EQ(cipher, plain);
+  }
+}
+
+TEST(ZipCipher, StreamsRoundTripWhateverTheSplit) {
+  const std::string plain = RandomBytes(5000, 3);
+  for (uint32_t trial = 0; trial < 20; ++trial) {
+    TStringStream out;
+    {
+      TZipEncryptStream writer(&out, 0x11223344, "pw");
+      int32_t at = 0;
+      for (int32_t n : RandomSplit(static_cast<int32_t>(plain.size()), trial))
+        at += writer.Write(plain.data() + at, n);
+    }
+    ASSERT_EQ(out.Size(), static_cast<int64_t>(plain.size()) + kZipHeaderSize);
+
+    out.SetPosition(0);
+    TZipDecryptStream reader(&out, 0x11223344, "pw");
+    ASSERT_TRUE(reader.VerifyHeader());
+    std::string back(plain.size(), '\0');
+    int32_t at = 0;
+    for (int32_t n : RandomSplit(static_cast<int32_t>(plain.size()), trial + 500))
+      at += reader.Read(back.data() + at, n);
+    EXPECT_EQ(at, static_cast<int32_t>(plain.size()));
+    EXPECT_EQ(back, plain);
+    // Reading past the end moves nothing.
+    char extra;
+    EXPECT_EQ(reader.Read(&extra, 1), 0);
+  }
+}
+
+TEST(ZipCipher, OnlyTheTopByteOfTheCheckIsCompared) {
+  TZipHeader header;
+  TZipEncryptEngine enc;
+  enc.CreateHeader(header, "pw", 0x5A000000);
+  TZipDecryptEngine dec;
+  EXPECT_TRUE(dec.VerifyHeader(header, "pw", 0x5AFFFFFF));
+  EXPECT_TRUE(dec.Verified());
+  EXPECT_FALSE(dec.VerifyHeader(header, "pw", 0x5B000000));
+  EXPECT_FALSE(dec.Verified());
+  EXPECT_EQ(AssertionText([&] { dec.Decode(header, 1); }),
+            "TZipDecryptEngine.Decode: must successfully call VerifyHeader first (QuarnZipEnc, line 183)");
+}
+
+TEST(ZipCipher, HeaderStartsWithTheRawRandomByte) {
+  // The header generator is the library's LCG: seed = seed * 134775813 + 1,
+  // each byte the top 8 bits of the new seed.
+  QuarnZipEncInitialize();
+  uint32_t seed = 0;
+  for (int h = 0; h < 5; ++h) {
+    TZipHeader header;
+    TZipEncryptEngine().CreateHeader(header, h % 2 ? "one" : "another", 0x12345678u * h);
+    seed = seed * 134775813u + 1;
+    EXPECT_EQ(header[0], seed >> 24) << "header " << h;
+    for (int i = 1; i < 10; ++i) seed = seed * 134775813u + 1;
+  }
+}
+
+std::string HeaderHex(const TZipHeader& header) {
+  std::string hex;
+  char buf[3];
+  for (uint8_t b : header) {
+    std::snprintf(buf, sizeof buf, "%02X", b);
+    hex += buf;
+  }
+  return hex;
+}
+
+std::string FirstHeaderOfFreshProcess() {
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+  const std::string command =
+      "TARVIK_PRINT_FIRST_HEADER=1 '" + self + "' --gtest_filter=ZipCipher.FirstHeaderIsTheSameInEveryProcess";
+  FILE* child = popen(command.c_str(), "r");
+  if (!child) return "no process";
+  std::string output;
+  char buf[256];
+  while (std::fgets(buf, sizeof buf, child)) output += buf;
+  pclose(child);
+  const size_t at = output.find("HEADER=");
+  return at == std::string::npos ? output : output.substr(at + 7, 2 * kZipHeaderSize);
+}
+
+TEST(ZipCipher, FirstHeaderIsTheSameInEveryProcess) {
+  TZipHeader header;
+  if (std::getenv("TARVIK_PRINT_FIRST_HEADER")) {
+    // A fresh process: nothing has drawn from the generator yet.
+    TZipEncryptEngine().CreateHeader(header, "password", 0xCAFEBABE);
+    std::printf("HEADER=%s\n", HeaderHex(header).c_str());
+    return;
+  }
+  const std::string first = FirstHeaderOfFreshProcess();
+  EXPECT_EQ(first, FirstHeaderOfFreshProcess());
+  QuarnZipEncInitialize();
+  TZipEncryptEngine().CreateHeader(header, "password", 0xCAFEBABE);
+  EXPECT_EQ(HeaderHex(header), first);
+  TZipEncryptEngine().CreateHeader(header, "password", 0xCAFEBABE);
+  EXPECT_NE(HeaderHex(header), first);
+}
+
+TEST(ZipDecryptStream, FailedVerifyLeavesSourceInPlaceAndRefusesReads) {
+  QuarnZipEncInitialize();
+  TStringStream out;
+  { TZipEncryptStream writer(&out, 0x01000000, "right"); }
+  out.WriteBuffer("tail", 4);
+  out.SetPosition(0);
+  TZipDecryptStream reader(&out, 0x01000000, "wrong!");
+  // One wrong password in 256 passes the one-byte test; this one does not.
+  ASSERT_FALSE(reader.VerifyHeader());
+  EXPECT_EQ(out.Position(), 0);
+  char buf[4];
+  EXPECT_EQ(AssertionText([&] { reader.Read(buf, 4); }),
+            "TZipDecryptStream.Read: the stream header has not been verified (QuarnZipEnc, line 318)");
+}
+
+TEST(ZipDecryptStream, ShortHeaderIsAStreamReadError) {
+  TStringStream source(std::string(11, 'x'));
+  TZipDecryptStream reader(&source, 0, "pw");
+  try {
+    reader.VerifyHeader();
+    FAIL();
+  } catch (const EReadError& e) {
+    EXPECT_EQ(e.Message(), "Stream read error");
+  }
+}
+
+TEST(ZipCipher, ZeroCountsMoveNothingAndKeepTheKeys) {
+  TStringStream out;
+  {
+    TZipEncryptStream writer(&out, 0x77000000, "pw");
+    EXPECT_EQ(writer.Write("", 0), 0);
+    EXPECT_EQ(out.Size(), kZipHeaderSize);
+    EXPECT_EQ(writer.Write("hello", 5), 5);
+  }
+  out.SetPosition(0);
+  TZipDecryptStream reader(&out, 0x77000000, "pw");
+  ASSERT_TRUE(reader.VerifyHeader());
+  char buf[5];
+  EXPECT_EQ(reader.Read(buf, 0), 0);
+  EXPECT_EQ(reader.Read(buf, 5), 5);
+  EXPECT_EQ(std::string(buf, 5), "hello");
+}
+
+TEST(ZipCipher, MisuseNamesTheMethod) {
+  TZipHeader header = {};
+  TStringStream s;
+  EXPECT_EQ(AssertionText([&] { TZipDecryptEngine().VerifyHeader(header, "", 0); }),
+            "TZipDecryptEngine.VerifyHeader: need a passphrase (QuarnZipEnc, line 196)");
+  EXPECT_EQ(AssertionText([&] { TZipEncryptEngine().CreateHeader(header, "", 0); }),
+            "TZipEncryptEngine.CreateHeader: need a passphrase (QuarnZipEnc, line 232)");
+  EXPECT_EQ(AssertionText([&] { TZipEncryptEngine().EncodeBuffer(header, 1); }),
+            "TZipEncryptEngine.EncodeBuffer: must call CreateHeader first (QuarnZipEnc, line 263)");
+  EXPECT_EQ(AssertionText([&] { TZipDecryptStream(&s, 0, "pw").Write("x", 1); }),
+            "TZipDecryptStream.Write: the stream is Read-only (QuarnZipEnc, line 330)");
+  EXPECT_EQ(AssertionText([&] {
+              TZipEncryptStream writer(&s, 0, "pw");
+              char c;
+              writer.Read(&c, 1);
+            }),
+            "TZipEncryptStream.Read: the stream is Write-only (QuarnZipEnc, line 384)");
+  // The decrypt stream with an empty passphrase fails in the engine.
+  TStringStream twelve(std::string(12, '\0'));
+  EXPECT_EQ(AssertionText([&] { TZipDecryptStream(&twelve, 0, "").VerifyHeader(); }),
+            "TZipDecryptEngine.VerifyHeader: need a passphrase (QuarnZipEnc, line 196)");
+  EXPECT_EQ(AssertionText([&] { TZipEncryptStream(&s, 0, ""); }),
+            "TZipEncryptEngine.CreateHeader: need a passphrase (QuarnZipEnc, line 232)");
+}
+
+}  // namespace
