@@ -1,0 +1,70 @@
+// Finding, loading and binding the engine library, and the process-wide
+// registry of loaded engine libraries. For one thread at a time.
+#pragma once
+
+#include <string>
+
+#include "platform/KivEngineIntf.h"
+#include "rtl/Exceptions.h"
+#include "rtl/InterfacedObject.h"
+
+// Raised when the engine library is missing, unregistered or does not start.
+// Header-only, so that a host catches it by class.
+class EKivEngine : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+inline constexpr const char* SKivEngineMissing = "平台引擎文件 %s 不存在";
+inline constexpr const char* SKivEngineNotRegistered = "平台引擎文件 %s 未注册";
+inline constexpr const char* SKivEngineInitFailed = "初始化的平台引擎文件 %s 失败";
+
+// The engine of one loaded engine library. It holds the library loaded until
+// its last reference goes; slots 3 to 11 forward to the library's engine.
+class TKivEngine : public Implements<TInterfacedObject, IKivEngine> {
+ public:
+  // FileName is a resolved full path. Loads and binds the library, or raises
+  // EKivEngine with the library freed again.
+  explicit TKivEngine(const std::string& FileName);
+  ~TKivEngine() override;
+
+  // The registered engine of the file, loading and registering it first.
+  static void LoadEngine(const std::string& FileName, IntfPtr<IKivEngine>& Result);
+  // The registered engine of the file, or nil.
+  static void FindEngine(const std::string& FileName, IntfPtr<IKivEngine>& Result);
+  // Drops the registry's reference to the file's engine.
+  static void UnloadEngine(const std::string& FileName);
+  // Unloads every registered engine, the last registered first.
+  static void UnloadAllEngines();
+  // The full path of the engine library that a name stands for (an empty name:
+  // KivEngine.dll beside this code's module; a missing file: the "KivEngine"
+  // environment variable); EKivEngine when no file is there.
+  static std::string ResolveEngineFileName(const std::string& FileName);
+  // The entry that the library at Module publishes under EntryName, or nil.
+  static KivEngineEntryProc FindEntryProc(HMODULE Module, const std::string& EntryName);
+
+  void CreateModel(bool Option, IInterface* Param, IntfPtr<IKivModel>& Result) override;
+  intptr_t Reserved4(intptr_t A, intptr_t B, intptr_t C, intptr_t D) override;
+  void GetLoader(IntfPtr<IKivModelLoader>& Result) override;
+  intptr_t Reserved6(intptr_t A) override;
+  intptr_t Reserved7(intptr_t A) override;
+  intptr_t Reserved8(intptr_t A) override;
+  intptr_t Reserved9(intptr_t A) override;
+  void GetModelParam(IntfPtr<IInterface>& Result) override;
+  intptr_t Reserved11(intptr_t A) override;
+
+ private:
+  void Unbind();
+
+  std::string FLibraryPath;
+  HMODULE FLibHandle = nullptr;
+  IntfPtr<IKivEngine> FEngine;
+};
+
+// The engine of the named library; an empty name gives the process-wide
+// default engine, loaded on first use.
+void GetKivEngine(const std::string& FileName, IntfPtr<IKivEngine>& Result);
+
+// Load and unload steps of this unit, called by the library's main unit.
+void KivEngineUtilsInitialize();
+void KivEngineUtilsFinalize();

@@ -1,0 +1,15 @@
+// File-name helpers of the class library. Names are GBK, as everywhere.
+#pragma once
+
+#include <string>
+
+// The full path of a file name: relative names are taken against the current
+// directory; "." and ".." parts and doubled delimiters are resolved as text,
+// without following links.
+std::string ExpandFileName(const std::string& fileName);
+
+// Everything up to and including the last path delimiter ("" when none).
+std::string ExtractFilePath(const std::string& fileName);
+
+// True when the name is an existing file (not a directory).
+bool FileExists(const std::string& fileName);
