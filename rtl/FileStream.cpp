@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 
 #include "rtl/Exceptions.h"
 #include "rtl/Format.h"
@@ -14,12 +15,13 @@
 
 namespace {
 
-// The full file name, as the run-time library names it in its errors.
+// The full file name, as the run-time library names it in its errors: made
+// absolute, with "." and ".." steps resolved.
 std::string ExpandedName(const std::string& fileName) {
-  if (!fileName.empty() && fileName[0] == '/') return fileName;
+  std::filesystem::path name(fileName);
   char cwd[PATH_MAX];
-  if (!getcwd(cwd, sizeof cwd)) return fileName;
-  return Utf8ToGbk(cwd) + "/" + fileName;
+  if (name.is_relative() && getcwd(cwd, sizeof cwd)) name = std::filesystem::path(Utf8ToGbk(cwd)) / name;
+  return name.lexically_normal().string();
 }
 
 DWORD ShareOf(uint16_t mode) {

@@ -8,6 +8,17 @@
 #include "rtl/Exceptions.h"
 #include "rtl/FileStream.h"
 
+namespace {
+
+// Moves size bytes in pieces that a 32-bit count can carry.
+template <class Move>
+void InPieces(int64_t size, Move move) {
+  constexpr int64_t kPiece = int64_t{1} << 30;
+  for (int64_t done = 0; done < size; done += kPiece) move(done, static_cast<int32_t>(std::min(size - done, kPiece)));
+}
+
+}  // namespace
+
 int64_t TStream::Size() {
   int64_t position = Seek(0, TSeekOrigin::soCurrent);
   int64_t size = Seek(0, TSeekOrigin::soEnd);
@@ -45,7 +56,7 @@ int64_t TStream::CopyFrom(TStream* source, int64_t count) {
 TMemoryStream::~TMemoryStream() { std::free(FMemory); }
 
 int32_t TMemoryStream::Read(void* buffer, int32_t count) {
-  if (count <= 0 || FPosition >= FSize) return 0;
+  if (count <= 0 || FPosition < 0 || FPosition >= FSize) return 0;
   int32_t n = static_cast<int32_t>(std::min<int64_t>(count, FSize - FPosition));
   std::memcpy(buffer, FMemory + FPosition, n);
   FPosition += n;
@@ -103,12 +114,12 @@ void TMemoryStream::LoadFromStream(TStream* stream) {
   stream->SetPosition(0);
   int64_t size = stream->Size();
   SetSize(size);
-  if (size > 0) stream->ReadBuffer(FMemory, static_cast<int32_t>(size));
+  InPieces(size, [&](int64_t at, int32_t n) { stream->ReadBuffer(FMemory + at, n); });
   FPosition = 0;
 }
 
 void TMemoryStream::SaveToStream(TStream* stream) {
-  if (FSize > 0) stream->WriteBuffer(FMemory, static_cast<int32_t>(FSize));
+  InPieces(FSize, [&](int64_t at, int32_t n) { stream->WriteBuffer(FMemory + at, n); });
 }
 
 void TMemoryStream::LoadFromFile(const std::string& fileName) {
@@ -123,7 +134,7 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
 
 int32_t TStringStream::Read(void* buffer, int32_t count) {
   int64_t size = Size();
-  if (count <= 0 || FPosition >= size) return 0;
+  if (count <= 0 || FPosition < 0 || FPosition >= size) return 0;
   int32_t n = static_cast<int32_t>(std::min<int64_t>(count, size - FPosition));
   std::memcpy(buffer, FData.data() + FPosition, n);
   FPosition += n;

@@ -10,6 +10,11 @@ enum class TSeekOrigin : uint16_t { soBeginning = 0, soCurrent = 1, soEnd = 2 };
 
 class TStream : public TObject {
  public:
+  TStream() = default;
+  // A stream owns its memory or handle; a copy would free or close it twice.
+  TStream(const TStream&) = delete;
+  TStream& operator=(const TStream&) = delete;
+
   // Read and Write move up to count bytes and return how many moved.
   virtual int32_t Read(void* buffer, int32_t count) = 0;
   virtual int32_t Write(const void* buffer, int32_t count) = 0;

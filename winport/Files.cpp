@@ -53,15 +53,17 @@ int OpenFileShared(LPCSTR fileName, DWORD access, DWORD share, DWORD disposition
     SetLastError(ErrnoToWinError(errno));
     return -1;
   }
-  const bool conflict = (reads && HeldByOthers(fd, kDenyRead)) || (writes && HeldByOthers(fd, kDenyWrite)) ||
-                        (!(share & FILE_SHARE_READ) && HeldByOthers(fd, kAccessRead)) ||
-                        (!(share & FILE_SHARE_WRITE) && HeldByOthers(fd, kAccessWrite));
-  bool held = !conflict;
-  if (held && reads) held = Hold(fd, kAccessRead);
+  // Hold first, then look: of two opens racing each other, at least one sees
+  // the other's locks, so both cannot succeed.
+  bool held = true;
+  if (reads) held = Hold(fd, kAccessRead);
   if (held && writes) held = Hold(fd, kAccessWrite);
   if (held && !(share & FILE_SHARE_READ)) held = Hold(fd, kDenyRead);
   if (held && !(share & FILE_SHARE_WRITE)) held = Hold(fd, kDenyWrite);
-  if (!held) {
+  const bool conflict = (reads && HeldByOthers(fd, kDenyRead)) || (writes && HeldByOthers(fd, kDenyWrite)) ||
+                        (!(share & FILE_SHARE_READ) && HeldByOthers(fd, kAccessRead)) ||
+                        (!(share & FILE_SHARE_WRITE) && HeldByOthers(fd, kAccessWrite));
+  if (!held || conflict) {
     close(fd);
     SetLastError(ERROR_SHARING_VIOLATION);
     return -1;

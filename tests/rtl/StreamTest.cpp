@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <type_traits>
 
 #include "rtl/Assert.h"
 #include "rtl/FileStream.h"
@@ -69,6 +70,42 @@ TEST_F(FileStreamTest, OpenMissingFileNamesFileAndReason) {
     EXPECT_EQ(e.Message(),
               "Cannot open file \"" + name + ".missing\". The system cannot find the file specified.");
   }
+}
+
+static_assert(!std::is_copy_constructible_v<TMemoryStream>, "a copy would free the memory twice");
+
+TEST(MemoryStream, ReadBeforeStartGivesNothing) {
+  for (TStream* s : std::initializer_list<TStream*>{new TMemoryStream, new TStringStream}) {
+    s->WriteBuffer("abcdef", 6);
+    EXPECT_EQ(s->Seek(-4, TSeekOrigin::soBeginning), -4);
+    char buf[8];
+    EXPECT_EQ(s->Read(buf, 8), 0);
+    EXPECT_THROW(s->ReadBuffer(buf, 1), EReadError);
+    delete s;
+  }
+}
+
+TEST(MemoryStream, SeekSetSizeAndWritePastEnd) {
+  TMemoryStream m;
+  m.WriteBuffer("abcdef", 6);
+  EXPECT_EQ(m.Seek(-2, TSeekOrigin::soEnd), 4);
+  EXPECT_EQ(m.Seek(-1, TSeekOrigin::soCurrent), 3);
+  m.SetSize(2);
+  EXPECT_EQ(m.Position(), 2);
+  m.WriteBuffer("XY", 2);
+  EXPECT_EQ(m.Size(), 4);
+  EXPECT_EQ(std::string(static_cast<char*>(m.Memory()), 4), "abXY");
+}
+
+TEST(StringStream, CopyFromTakesCountFromSourcePosition) {
+  TStringStream src("0123456789");
+  src.SetPosition(4);
+  TStringStream dst("ab");
+  dst.Seek(0, TSeekOrigin::soEnd);
+  EXPECT_EQ(dst.CopyFrom(&src, 3), 3);
+  EXPECT_EQ(dst.DataString(), "ab456");
+  EXPECT_EQ(src.Position(), 7);
+  EXPECT_THROW(dst.CopyFrom(&src, 4), EReadError);
 }
 
 }  // namespace
