@@ -1,0 +1,14 @@
+// The run-time library's text conversions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// s without leading and trailing blanks and control characters (bytes up to ' ').
+std::string Trim(const std::string& s);
+
+// Converts all of s to a 32-bit integer: an optional sign, then decimal digits,
+// or hexadecimal digits after "$", "x", "X", "0x" or "0X". Decimal values must
+// fit the signed range; hexadecimal digits give a 32-bit pattern ("$FFFFFFFF"
+// is -1). False, with value untouched, when s does not convert.
+bool TryStrToInt(const std::string& s, int32_t& value);

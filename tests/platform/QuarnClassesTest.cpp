@@ -1,0 +1,106 @@
+#include "platform/QuarnClasses.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "platform/KivException.h"
+#include "rtl/InterfacedObject.h"
+
+namespace {
+
+struct IProbe : IInterface {
+  static constexpr GUID IID = StringToGUID("{5B0E6C1A-3F52-4D0B-9C71-2E8A40D5F613}");
+  virtual int32_t Value() = 0;
+};
+
+int destroyed = 0;
+int32_t countInConstructor = 0;
+int32_t countInDestructor = 0;
+
+class TProbe : public Implements<TQuarnRefCntIntfObject, IProbe> {
+ public:
+  TProbe() {
+    countInConstructor = RefCount();
+    IntfPtr<IProbe> self(this);  // counted on top of the 1, then dropped
+  }
+  ~TProbe() override {
+    countInDestructor = RefCount();
+    IntfPtr<IProbe> self(this);  // must not destroy the object a second time
+    ++destroyed;
+  }
+  int32_t Value() override { return 7; }
+};
+
+TEST(QuarnRefCntIntfObject, CountsFromOneDuringConstructionToZero) {
+  destroyed = 0;
+  TProbe* probe = New<TProbe>();
+  EXPECT_EQ(countInConstructor, 1);
+  EXPECT_EQ(probe->RefCount(), 0);
+  probe->Free();
+  EXPECT_EQ(destroyed, 1);
+}
+
+TEST(QuarnRefCntIntfObject, LastReleaseDestroysOnceWithCountParked) {
+  destroyed = 0;
+  TProbe* probe = New<TProbe>();
+  EXPECT_EQ(probe->_AddRef(), 1);
+  EXPECT_EQ(probe->_Release(), 0);
+  EXPECT_EQ(destroyed, 1);
+  EXPECT_EQ(countInDestructor, static_cast<int32_t>(0x80000001u));
+}
+
+TEST(QuarnRefCntIntfObject, FreeWhileReferencedRefusesAndKeepsObject) {
+  destroyed = 0;
+  TProbe* probe = New<TProbe>();
+  IntfPtr<IProbe> held(probe);
+  try {
+    probe->Free();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "对象[TProbe]引用计数[1]不为零");
+  }
+  EXPECT_EQ(destroyed, 0);
+  EXPECT_EQ(held->Value(), 7);
+  held.Clear();
+  EXPECT_EQ(destroyed, 1);
+}
+
+TEST(QuarnRefCntIntfObject, ConcurrentReferencesDestroyOnce) {
+  destroyed = 0;
+  TProbe* probe = New<TProbe>();
+  probe->_AddRef();
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t)
+    threads.emplace_back([probe] {
+      for (int i = 0; i < 20000; ++i) {
+        probe->_AddRef();
+        probe->_Release();
+      }
+    });
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(probe->RefCount(), 1);
+  EXPECT_EQ(probe->_Release(), 0);
+  EXPECT_EQ(destroyed, 1);
+}
+
+TEST(KivException, RaiseCarriesMessageAndCode) {
+  try {
+    RaiseKivError("当前操作只能在装载期执行", 44);
+    FAIL();
+  } catch (const EKivException& e) {
+    EXPECT_EQ(e.Message(), "当前操作只能在装载期执行");
+    EXPECT_EQ(e.ErrCode(), 44);
+  }
+  try {
+    RaiseKivErrorFmt("非法版本号[%s]，版本号范围必须为[0,255]，且不允许带Build号", -1, std::string("1.2.3.4"));
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "非法版本号[1.2.3.4]，版本号范围必须为[0,255]，且不允许带Build号");
+    ASSERT_NE(dynamic_cast<const EKivException*>(&e), nullptr);
+    EXPECT_EQ(dynamic_cast<const EKivException&>(e).ErrCode(), -1);
+  }
+}
+
+}  // namespace
