@@ -37,3 +37,5 @@ std::string Convert(std::string_view in, const char* to, const char* from) {
 
 std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "CP936"); }
 std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "CP936", "UTF-8"); }
+std::string Utf8ToUtf16Le(std::string_view utf8) { return Convert(utf8, "UTF-16LE", "UTF-8"); }
+std::string Utf16LeToUtf8(std::string_view utf16) { return Convert(utf16, "UTF-8", "UTF-16LE"); }

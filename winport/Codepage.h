@@ -7,3 +7,7 @@
 // Bytes that do not convert are kept as they are, so that no text is lost.
 std::string GbkToUtf8(std::string_view gbk);
 std::string Utf8ToGbk(std::string_view utf8);
+
+// UTF-16LE, the text of hex(1) and hex(2) values in .reg files.
+std::string Utf8ToUtf16Le(std::string_view utf8);
+std::string Utf16LeToUtf8(std::string_view utf16);

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/TempRegistry.h"
+#include "winport/Registry.h"
+
+namespace {
+
+std::string Utf8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
+class Winreg : public ::testing::Test {
+ protected:
+  // Runs winreg and answers its exit status, with its standard output in `out`.
+  int Run(const std::string& args, std::string* out = nullptr) {
+    std::string command = std::string(std::getenv("TARVIK_BIN")) + "/winreg " + args + " 2>/dev/null";
+    FILE* p = popen(command.c_str(), "r");
+    std::string text;
+    char buf[4096];
+    while (size_t n = fread(buf, 1, sizeof buf, p)) text.append(buf, n);
+    int status = pclose(p);
+    if (out) *out = text;
+    return WEXITSTATUS(status);
+  }
+  std::string Write(const std::string& name, const std::string& text) {
+    std::string path = FRegistry.Dir() + "/" + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+
+  TempRegistry FRegistry;
+};
+
+TEST_F(Winreg, ImportThenExportRoundTripsEveryValueType) {
+  const std::string file = Utf8(u8R"(Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\SoftWare\Velmora\RateBQs]
+
+[HKEY_LOCAL_MACHINE\SoftWare\Velmora\RateBQs\北京]
+@="默认"
+"库类型"="清单 \"2024\" C:\\库"
+"BQID"=dword:0000002a
+"RegionID"=dword:fffffffb
+"PathName"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,93,5e,00,00
+"数据"=hex:00,ff,10
+"空"=hex:
+"多行"=hex(1):61,00,0a,00,62,00,00,00
+"Q"=hex(b):01,00,00,00,00,00,00,00
+
+[HKEY_LOCAL_MACHINE\SoftWare\Velmora\RateBQs\上海]
+"BQID"=dword:00000001
+
+)");
+  ASSERT_EQ(Run("import " + Write("in.reg", file)), 0);
+  std::string exported;
+  ASSERT_EQ(Run("export 'HKEY_LOCAL_MACHINE\\SoftWare\\Velmora\\RateBQs'", &exported), 0);
+  // Sub-keys come out in case-insensitive order: 上 (U+4E0A) before 北 (U+5317).
+  std::string expected = file;
+  size_t beijing = expected.find(Utf8(u8"[HKEY_LOCAL_MACHINE\\SoftWare\\Velmora\\RateBQs\\北京]"));
+  size_t shanghai = expected.find(Utf8(u8"[HKEY_LOCAL_MACHINE\\SoftWare\\Velmora\\RateBQs\\上海]"));
+  expected = expected.substr(0, beijing) + expected.substr(shanghai) + expected.substr(beijing, shanghai - beijing);
+  EXPECT_EQ(exported, expected);
+
+  // The A-calls see the same values under GBK names.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SoftWare\\Velmora\\RateBQs\\北京", 0, KEY_READ, &key), ERROR_SUCCESS);
+  char text[64];
+  DWORD type = 0, size = sizeof text;
+  ASSERT_EQ(RegQueryValueExA(key, "库类型", nullptr, &type, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
+  EXPECT_EQ(std::string(text, size), std::string("清单 \"2024\" C:\\库\0", 18));
+  RegCloseKey(key);
+}
+
+TEST_F(Winreg, DeletesKeysAndValues) {
+  ASSERT_EQ(Run("import " + Write("a.reg", "Windows Registry Editor Version 5.00\r\n\r\n"
+                                           "[HKEY_LOCAL_MACHINE\\A\\B\\C]\r\n\"x\"=dword:1\r\n\"y\"=\"keep\"\r\n")),
+            0);
+  ASSERT_EQ(Run("import " + Write("b.reg", "Windows Registry Editor Version 5.00\n\n"
+                                           "[HKEY_LOCAL_MACHINE\\a\\b\\c]\n\"X\"=-\n\n[-HKEY_LOCAL_MACHINE\\A\\b\\Missing]\n")),
+            0);
+  std::string exported;
+  ASSERT_EQ(Run("export 'HKLM\\a'", &exported), 0);
+  EXPECT_EQ(exported, "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\A]\n\n[HKEY_LOCAL_MACHINE\\A\\B]\n\n"
+                      "[HKEY_LOCAL_MACHINE\\A\\B\\C]\n\"y\"=\"keep\"\n\n");
+  ASSERT_EQ(Run("import " + Write("c.reg", "Windows Registry Editor Version 5.00\n[-HKEY_LOCAL_MACHINE\\A\\B]\n")), 0);
+  ASSERT_EQ(Run("export 'HKLM\\a'", &exported), 0);
+  EXPECT_EQ(exported, "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\A]\n\n");
+}
+
+TEST_F(Winreg, BadFilesChangeNothing) {
+  EXPECT_NE(Run("import " + Write("bad.reg", "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\New]\n"
+                                             "\"ok\"=dword:1\n\"bad\"=dword:xyz\n")),
+            0);
+  EXPECT_NE(Run("import " + Write("head.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\New]\n")), 0);
+  EXPECT_NE(Run("import " + Write("root.reg", "Windows Registry Editor Version 5.00\n[HKEY_NOWHERE\\New]\n")), 0);
+  EXPECT_NE(Run("import " + FRegistry.Dir() + "/absent.reg"), 0);
+  EXPECT_NE(Run("export 'HKLM\\New'"), 0);
+}
+
+}  // namespace

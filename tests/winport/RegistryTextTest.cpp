@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "winport/Registry.h"
+#include "winport/RegistryText.h"
+
+namespace {
+
+std::string Utf8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
+RegValue Parse(const std::string& line) {
+  RegValue v;
+  bool deletes = true;
+  std::string error;
+  EXPECT_TRUE(ParseRegValue(line, v, deletes, error)) << line << ": " << error;
+  EXPECT_FALSE(deletes);
+  return v;
+}
+
+TEST(RegistryText, EveryTypeRoundTrips) {
+  const std::vector<RegValue> values = {
+      {Utf8(u8"地区"), REG_SZ, Utf8(u8"北京 \"旧\" C:\\库") + std::string(1, '\0')},
+      {"", REG_SZ, std::string("default\0", 8)},
+      {"BQID", REG_DWORD, std::string("\x2A\0\0\0", 4)},
+      {"Neg", REG_DWORD, "\xFB\xFF\xFF\xFF"},
+      {"Short", REG_DWORD, "\x01"},
+      {"Path", REG_EXPAND_SZ, Utf8(u8"%TEMP%\\库") + std::string(1, '\0')},
+      {"Lines", REG_SZ, std::string("a\nb\0", 4)},
+      {"NoNul", REG_SZ, "abc"},
+      {"Bin", REG_BINARY, std::string("\0\xFF\x10", 3)},
+      {"Empty", REG_BINARY, ""},
+      {"Q", REG_QWORD, std::string("\1\0\0\0\0\0\0\0", 8)},
+  };
+  for (const RegValue& v : values) {
+    RegValue back = Parse(FormatRegValue(v));
+    EXPECT_EQ(back.Name, v.Name);
+    EXPECT_EQ(back.Type, v.Type) << v.Name;
+    EXPECT_EQ(back.Data, v.Data) << v.Name;
+  }
+  EXPECT_EQ(FormatRegValue(values[2]), "\"BQID\"=dword:0000002a");
+  EXPECT_EQ(FormatRegValue(values[5]), "\"Path\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,93,5e,00,00");
+  EXPECT_EQ(FormatRegValue(values[6]), "\"Lines\"=hex(1):61,00,0a,00,62,00,00,00");
+  EXPECT_EQ(FormatRegValue(values[9]), "\"Empty\"=hex:");
+  EXPECT_EQ(FormatRegValue(values[10]), "\"Q\"=hex(b):01,00,00,00,00,00,00,00");
+}
+
+TEST(RegistryText, ParsesLooseSpellingAndDeletion) {
+  RegValue v = Parse(" \"n\" = dword:2A ");
+  EXPECT_EQ(v.Data, std::string("\x2A\0\0\0", 4));
+  v = Parse("@=hex:1, 02 ,ff");
+  EXPECT_EQ(v.Name, "");
+  EXPECT_EQ(v.Data, "\x01\x02\xFF");
+  bool deletes = false;
+  std::string error;
+  ASSERT_TRUE(ParseRegValue("\"gone\"=-", v, deletes, error));
+  EXPECT_TRUE(deletes);
+  EXPECT_EQ(v.Name, "gone");
+}
+
+TEST(RegistryText, RefusesMalformedLines) {
+  for (const char* line : {"name=\"x\"", "\"n\"", "\"n\"=\"open", "\"n\"=dword:", "\"n\"=dword:123456789",
+                           "\"n\"=hex:1,,2", "\"n\"=hex:123", "\"n\"=hex(2):41", "\"n\"=hex(zz):00", "\"n\"=word:1",
+                           "\"n\"=\"x\" trailing"}) {
+    RegValue v;
+    bool deletes;
+    std::string error;
+    EXPECT_FALSE(ParseRegValue(line, v, deletes, error)) << line;
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+}  // namespace
