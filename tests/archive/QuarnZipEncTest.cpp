@@ -11,8 +11,11 @@
 #include <vector>
 
 #include "rtl/Exceptions.h"
+#include "tests/archive/ZipTestSupport.h"
 
 namespace {
+
+using ziptest::ErrorText;
 
 std::string RandomBytes(size_t n, uint32_t seed) {
   std::mt19937 gen(seed);
@@ -31,16 +34,6 @@ std::vector<int32_t> RandomSplit(int32_t total, uint32_t seed) {
     total -= n;
   }
   return parts;
-}
-
-template <class F>
-std::string AssertionText(F f) {
-  try {
-    f();
-  } catch (const EAssertionFailed& e) {
-    return e.Message();
-  }
-  return "no assertion";
 }
 
 TEST(Crc32, MatchesTheStandardChecksum) {
@@ -113,7 +106,7 @@ TEST(ZipCipher, OnlyTheTopByteOfTheCheckIsCompared) {
   EXPECT_TRUE(dec.Verified());
   EXPECT_FALSE(dec.VerifyHeader(header, "pw", 0x5B000000));
   EXPECT_FALSE(dec.Verified());
-  EXPECT_EQ(AssertionText([&] { dec.Decode(header, 1); }),
+  EXPECT_EQ(ErrorText([&] { dec.Decode(header, 1); }),
             "TZipDecryptEngine.Decode: must successfully call VerifyHeader first (QuarnZipEnc, line 183)");
 }
 
@@ -183,7 +176,7 @@ TEST(ZipDecryptStream, FailedVerifyLeavesSourceInPlaceAndRefusesReads) {
   ASSERT_FALSE(reader.VerifyHeader());
   EXPECT_EQ(out.Position(), 0);
   char buf[4];
-  EXPECT_EQ(AssertionText([&] { reader.Read(buf, 4); }),
+  EXPECT_EQ(ErrorText([&] { reader.Read(buf, 4); }),
             "TZipDecryptStream.Read: the stream header has not been verified (QuarnZipEnc, line 318)");
 }
 
@@ -218,15 +211,15 @@ TEST(ZipCipher, ZeroCountsMoveNothingAndKeepTheKeys) {
 TEST(ZipCipher, MisuseNamesTheMethod) {
   TZipHeader header = {};
   TStringStream s;
-  EXPECT_EQ(AssertionText([&] { TZipDecryptEngine().VerifyHeader(header, "", 0); }),
+  EXPECT_EQ(ErrorText([&] { TZipDecryptEngine().VerifyHeader(header, "", 0); }),
             "TZipDecryptEngine.VerifyHeader: need a passphrase (QuarnZipEnc, line 196)");
-  EXPECT_EQ(AssertionText([&] { TZipEncryptEngine().CreateHeader(header, "", 0); }),
+  EXPECT_EQ(ErrorText([&] { TZipEncryptEngine().CreateHeader(header, "", 0); }),
             "TZipEncryptEngine.CreateHeader: need a passphrase (QuarnZipEnc, line 232)");
-  EXPECT_EQ(AssertionText([&] { TZipEncryptEngine().EncodeBuffer(header, 1); }),
+  EXPECT_EQ(ErrorText([&] { TZipEncryptEngine().EncodeBuffer(header, 1); }),
             "TZipEncryptEngine.EncodeBuffer: must call CreateHeader first (QuarnZipEnc, line 263)");
-  EXPECT_EQ(AssertionText([&] { TZipDecryptStream(&s, 0, "pw").Write("x", 1); }),
+  EXPECT_EQ(ErrorText([&] { TZipDecryptStream(&s, 0, "pw").Write("x", 1); }),
             "TZipDecryptStream.Write: the stream is Read-only (QuarnZipEnc, line 330)");
-  EXPECT_EQ(AssertionText([&] {
+  EXPECT_EQ(ErrorText([&] {
               TZipEncryptStream writer(&s, 0, "pw");
               char c;
               writer.Read(&c, 1);
@@ -234,9 +227,9 @@ TEST(ZipCipher, MisuseNamesTheMethod) {
             "TZipEncryptStream.Read: the stream is Write-only (QuarnZipEnc, line 384)");
   // The decrypt stream with an empty passphrase fails in the engine.
   TStringStream twelve(std::string(12, '\0'));
-  EXPECT_EQ(AssertionText([&] { TZipDecryptStream(&twelve, 0, "").VerifyHeader(); }),
+  EXPECT_EQ(ErrorText([&] { TZipDecryptStream(&twelve, 0, "").VerifyHeader(); }),
             "TZipDecryptEngine.VerifyHeader: need a passphrase (QuarnZipEnc, line 196)");
-  EXPECT_EQ(AssertionText([&] { TZipEncryptStream(&s, 0, ""); }),
+  EXPECT_EQ(ErrorText([&] { TZipEncryptStream(&s, 0, ""); }),
             "TZipEncryptEngine.CreateHeader: need a passphrase (QuarnZipEnc, line 232)");
 }
 

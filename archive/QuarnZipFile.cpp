@@ -1,0 +1,279 @@
+// The archive: its errors and entry names, the entry list, reading and writing
+// the archive layout on streams, and the shortcuts the rest of the library uses.
+#include "archive/QuarnZipFile.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "archive/ZipRecordIO.h"
+#include "rtl/Assert.h"
+#include "rtl/FileStream.h"
+
+namespace {
+
+constexpr const char* kUnit = "QuarnZipFile";
+constexpr const char* kAssertionFailure = "Assertion failure";
+constexpr int kLineAddStream = 1702;
+constexpr int kLineLoadFromStream = 1893;
+constexpr int kLineReadEndRecord = 1958;
+constexpr int kLineSaveToStream = 1985;
+constexpr int kLineWriteEndRecord = 2016;
+constexpr int kLineOpenZipStream = 2104;
+constexpr int kLineUnzipFirstEntryInPlace = 2125;
+
+constexpr char kPathDelim = '/';
+
+// End record offsets.
+constexpr int kEndEntriesOnDisk = 8;
+constexpr int kEndEntriesTotal = 10;
+constexpr int kEndCentralSize = 12;
+constexpr int kEndCentralOffset = 16;
+constexpr int kEndCommentLength = 20;
+
+void RequireStream(TStream* stream, int line) { Assert(stream != nullptr, kAssertionFailure, kUnit, line); }
+
+// Removes everything up to and including the first `separator`, when present.
+bool DropThrough(std::string& s, const char* separator) {
+  const size_t at = s.find(separator);
+  if (at == std::string::npos) return false;
+  s.erase(0, at + std::strlen(separator));
+  return true;
+}
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameZipName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
+}
+
+// Up to 4 bytes as a little-endian word; false when the stream gave nothing.
+bool ReadWord(TStream* stream, uint32_t& word) {
+  uint8_t bytes[4] = {};
+  const bool got = stream->Read(bytes, 4) > 0;
+  word = GetLE32(bytes);
+  return got;
+}
+
+IntfPtr<IZipFileEntryIO> EntryIO(IZipFileEntry* entry) {
+  return IntfPtr<IZipFileEntryIO>::Query(IntfPtr<IZipFileEntry>(entry));
+}
+
+[[noreturn]] void NotBuiltYet(const char* operation) {
+  throw Exception(Format("%s: file-system operations of the archive are not available yet", operation));
+}
+
+}  // namespace
+
+void RaiseZipError(const std::string& msg) { throw EZipFileException(msg); }
+
+std::string ToZipName(const std::string& path) {
+  std::string name = path;
+  std::replace(name.begin(), name.end(), '\\', '/');
+  DropThrough(name, ":/");
+  if (DropThrough(name, "//") && DropThrough(name, "/")) DropThrough(name, "/");
+  return name;
+}
+
+std::string ToLocalName(const std::string& name) {
+  std::string local = name;
+  std::replace(local.begin(), local.end(), '/', kPathDelim);
+  return local;
+}
+
+TZipList::~TZipList() { Clear(); }
+
+int32_t TZipList::Add(const IntfPtr<IZipFileEntry>& entry) {
+  entry->_AddRef();
+  FItems.push_back(entry.get());
+  return Count() - 1;
+}
+
+void TZipList::Clear() {
+  std::vector<IZipFileEntry*> items;
+  items.swap(FItems);
+  for (IZipFileEntry* item : items) item->_Release();
+}
+
+IZipFileEntry* TZipList::Get(int32_t index) const {
+  if (index < 0 || index >= Count()) RaiseZipError(SZipIndexOutOfRange);
+  return FItems[index];
+}
+
+int32_t TZipList::IndexOf(const std::string& name) const {
+  for (int32_t i = Count() - 1; i >= 0; --i)
+    if (SameZipName(FItems[i]->Name(), name)) return i;
+  return -1;
+}
+
+IZipFileEntry* TZipList::Find(const std::string& name) const {
+  const int32_t i = IndexOf(name);
+  return i < 0 ? nullptr : FItems[i];
+}
+
+TZipFile::TZipFile() : FList(New<TZipList>()) {}
+
+TZipFile::~TZipFile() { FList->Free(); }
+
+void TZipFile::Entries(int32_t index, IntfPtr<IZipFileEntry>& Result) {
+  Result.Clear();
+  if (index < 0 || index >= Count()) RaiseZipError(SZipIndexOutOfRange);
+  Result = FList->Get(index);
+}
+
+void TZipFile::NewEntry(const std::string& name, int32_t attributes, TDateTime time,
+                        IntfPtr<IZipFileEntry>& Result) {
+  IntfPtr<IZipFileEntry> entry(New<TZipFileEntry>(this, name, static_cast<uint32_t>(attributes), time));
+  FList->Add(entry);
+  Result = std::move(entry);
+}
+
+void TZipFile::AddEntry(const std::string& name, IntfPtr<IZipFileEntry>& Result) { NewEntry(name, 0, 0, Result); }
+
+void TZipFile::AddBuffer(const std::string& name, const void* buffer, int32_t size, IntfPtr<IZipFileEntry>& Result) {
+  AddEntry(name, Result);
+  if (size != 0) Result->SetData(size > 0 ? std::string(static_cast<const char*>(buffer), size) : std::string());
+}
+
+void TZipFile::AddStream(const std::string& name, TStream* stream, IntfPtr<IZipFileEntry>& Result) {
+  RequireStream(stream, kLineAddStream);
+  stream->SetPosition(0);
+  const std::string data = ReadRestOfStream(stream);
+  AddEntry(name, Result);
+  Result->SetData(data);
+}
+
+int32_t TZipFile::AddFiles(const std::string&, const std::string&, bool, const std::string&, int32_t) {
+  NotBuiltYet("TZipFile.AddFiles");
+}
+
+void TZipFile::AddFile(const std::string&, const std::string&, IntfPtr<IZipFileEntry>& Result) {
+  Result.Clear();
+  NotBuiltYet("TZipFile.AddFile");
+}
+
+void TZipFile::ExtractFiles(const std::string&, const std::string&) { NotBuiltYet("TZipFile.ExtractFiles"); }
+
+void TZipFile::ExtractToBuffer(const std::string& name, void* buffer, int32_t size) {
+  IZipFileEntry* entry = FindEntry(name);
+  if (!entry) return;
+  const std::string data = entry->GetData();
+  if (size <= 0) return;
+  std::memset(buffer, 0, size);
+  std::memcpy(buffer, data.data(), std::min<size_t>(size, data.size()));
+}
+
+void TZipFile::ExtractToStream(const std::string& name, TStream* stream) {
+  if (IZipFileEntry* entry = FindEntry(name)) entry->SaveToStream(stream);
+}
+
+std::string TZipFile::ExtractToString(const std::string& name) {
+  IZipFileEntry* entry = FindEntry(name);
+  return entry ? entry->GetData() : std::string();
+}
+
+void TZipFile::LoadFromFile(const std::string& fileName) {
+  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(&file);
+}
+
+void TZipFile::SaveToFile(const std::string& fileName) {
+  TFileStream file(fileName, fmCreate);
+  SaveToStream(&file);
+}
+
+// Local records are looked for 4 bytes at a time from the stream's position;
+// central records are matched to entries by their order, never by name or
+// stored offset.
+void TZipFile::LoadFromStream(TStream* stream) {
+  RequireStream(stream, kLineLoadFromStream);
+  FList->Clear();
+  uint32_t word;
+  do {
+    if (!ReadWord(stream, word)) return;
+  } while (word != kZipLocalSignature);
+  while (word == kZipLocalSignature) {
+    IntfPtr<IZipFileEntry> entry;
+    NewEntry("", 0, 0, entry);
+    IntfPtr<IZipFileEntryIO> io = EntryIO(entry.get());
+    io->ReadLocal(stream);
+    io->ReadTrailer(stream);
+    if (!ReadWord(stream, word)) return;
+  }
+  int32_t index = 0;
+  do {
+    if (word == kZipCentralSignature) {
+      EntryIO(FList->Get(index))->ReadCentral(stream);
+      ++index;
+    }
+    if (!ReadWord(stream, word)) return;
+  } while (word == kZipCentralSignature);
+  if (word == kZipEndSignature) ReadEndRecord(stream);
+}
+
+void TZipFile::ReadEndRecord(TStream* stream) {
+  RequireStream(stream, kLineReadEndRecord);
+  stream->Seek(-4, TSeekOrigin::soCurrent);
+  uint8_t record[kEndRecordSize];
+  stream->ReadBuffer(record, kEndRecordSize);
+  std::string comment = ReadRecordString(stream, GetLE16(record + kEndCommentLength));
+  std::memcpy(FEndRecord, record, kEndRecordSize);
+  FComment = std::move(comment);
+}
+
+void TZipFile::SaveToStream(TStream* stream) {
+  RequireStream(stream, kLineSaveToStream);
+  for (int32_t i = 0; i < Count(); ++i) {
+    IntfPtr<IZipFileEntryIO> io = EntryIO(FList->Get(i));
+    io->WriteLocal(stream);
+    io->WriteTrailer(stream);
+  }
+  const int64_t centralStart = stream->Position();
+  for (int32_t i = 0; i < Count(); ++i)
+    EntryIO(FList->Get(i))->WriteCentral(stream);
+  WriteEndRecord(stream, centralStart);
+}
+
+void TZipFile::WriteEndRecord(TStream* stream, int64_t centralStart) {
+  RequireStream(stream, kLineWriteEndRecord);
+  std::memset(FEndRecord, 0, kEndRecordSize);
+  PutLE32(FEndRecord, kZipEndSignature);
+  PutLE16(FEndRecord + kEndEntriesOnDisk, static_cast<uint16_t>(Count()));
+  PutLE16(FEndRecord + kEndEntriesTotal, static_cast<uint16_t>(Count()));
+  PutLE32(FEndRecord + kEndCentralSize, static_cast<uint32_t>(stream->Position() - centralStart));
+  PutLE32(FEndRecord + kEndCentralOffset, static_cast<uint32_t>(centralStart));
+  PutLE16(FEndRecord + kEndCommentLength, static_cast<uint16_t>(FComment.size()));
+  stream->WriteBuffer(FEndRecord, kEndRecordSize);
+  stream->WriteBuffer(FComment.data(), static_cast<int32_t>(FComment.size()));
+}
+
+void CreateZipFile(const std::string& password, IntfPtr<IZipFile>& Result) {
+  IntfPtr<IZipFile> archive(New<TZipFile>());
+  archive->SetPassword(password);
+  Result = std::move(archive);
+}
+
+void OpenZipStream(TStream* stream, const std::string& password, IntfPtr<IZipFile>& Result) {
+  RequireStream(stream, kLineOpenZipStream);
+  IntfPtr<IZipFile> archive;
+  CreateZipFile(password, archive);
+  archive->LoadFromStream(stream);
+  Result = std::move(archive);
+}
+
+bool UnzipFirstEntryInPlace(TMemoryStream* stream, const std::string& password) {
+  RequireStream(stream, kLineUnzipFirstEntryInPlace);
+  stream->SetPosition(0);
+  IntfPtr<IZipFile> archive;
+  OpenZipStream(stream, password, archive);
+  try {
+    IntfPtr<IZipFileEntry> entry;
+    archive->Entries(0, entry);
+    const std::string data = entry->GetData();
+    stream->SetSize(0);
+    stream->Write(data.data(), static_cast<int32_t>(data.size()));
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}

@@ -1,0 +1,239 @@
+// PKZIP archives held in memory: stored and deflated entries, traditional
+// encryption under the archive's password, CRC-32 checks; and the in-place
+// unzip of a one-entry block that the rate library reader relies on.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "rtl/DateTime.h"
+#include "rtl/Exceptions.h"
+#include "rtl/Format.h"
+#include "rtl/Interface.h"
+#include "rtl/InterfacedObject.h"
+#include "rtl/Stream.h"
+
+// Every member inline, so that a host that loads the library at run time has
+// its own type information and catches it by class.
+class EZipFileException : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+inline constexpr const char* SZipUnknownMethod = "未知的压缩方法 %d";
+inline constexpr const char* SZipCompressError = "压缩数据出错";
+inline constexpr const char* SZipCrcError = "文件 %s CRC32 检验出错";
+inline constexpr const char* SZipBadPassword = "文件密码不正确";
+inline constexpr const char* SZipIndexOutOfRange = "访问索引越界";
+
+[[noreturn]] void RaiseZipError(const std::string& msg);
+
+template <class... Args>
+[[noreturn]] void RaiseZipErrorFmt(const std::string& fmt, const Args&... args) {
+  throw EZipFileException(Format(fmt, args...));
+}
+
+// A local path as an archive name: '/' separators, no drive, host or share.
+std::string ToZipName(const std::string& path);
+// An archive name as a relative local path.
+std::string ToLocalName(const std::string& name);
+
+// The general purpose flags that the archive reads and sets.
+constexpr uint16_t kZipFlagEncrypted = 0x0001;
+constexpr uint16_t kZipFlagDeflateOption = 0x0006;
+constexpr uint16_t kZipFlagCheckFromTime = 0x0008;
+
+constexpr uint32_t kZipLocalSignature = 0x04034B50;
+constexpr uint32_t kZipCentralSignature = 0x02014B50;
+constexpr uint32_t kZipEndSignature = 0x06054B50;
+
+constexpr uint16_t kZipMethodStored = 0;
+constexpr uint16_t kZipMethodDeflated = 8;
+
+struct IZipFileEntry : IInterface {
+  static constexpr GUID IID = StringToGUID("{F96F15DA-C9CE-4466-B64F-06DE79642F30}");
+  virtual uint32_t Attributes() = 0;
+  virtual int32_t CompressedSize() = 0;
+  virtual uint32_t CRC32() = 0;
+  // The plain bytes: decrypted, inflated and, when not encrypted, CRC-checked.
+  virtual std::string GetData() = 0;
+  virtual TDateTime DateTime() = 0;
+  virtual bool Encrypted() = 0;
+  virtual std::string Name() = 0;
+  virtual int32_t UncompressedSize() = 0;
+  virtual void SetAttributes(uint32_t value) = 0;
+  virtual void SetData(const std::string& plain) = 0;
+  virtual void SetDateTime(TDateTime value) = 0;
+  virtual void LoadFromFile(const std::string& fileName) = 0;
+  virtual void SaveToFile(const std::string& fileName) = 0;
+  virtual void LoadFromStream(TStream* stream) = 0;
+  virtual void SaveToStream(TStream* stream) = 0;
+};
+
+// The records of an entry on a stream; only the archive calls these.
+struct IZipFileEntryIO : IInterface {
+  static constexpr GUID IID = StringToGUID("{5090E978-509E-43F6-8C97-32B9A49B6E3B}");
+  virtual void ReadCentral(TStream* stream) = 0;
+  virtual void ReadTrailer(TStream* stream) = 0;
+  virtual void ReadLocal(TStream* stream) = 0;
+  virtual void WriteCentral(TStream* stream) = 0;
+  virtual void WriteTrailer(TStream* stream) = 0;
+  virtual void WriteLocal(TStream* stream) = 0;
+};
+
+struct IZipFile : IInterface {
+  static constexpr GUID IID = StringToGUID("{0C5D3108-B7B9-4FFE-A233-AA19E6A5FCD0}");
+  virtual int32_t Count() = 0;
+  virtual std::string Comment() = 0;
+  virtual void Entries(int32_t index, IntfPtr<IZipFileEntry>& Result) = 0;
+  virtual uint8_t Level() = 0;
+  virtual std::string Password() = 0;
+  virtual void SetComment(const std::string& value) = 0;
+  virtual void SetLevel(uint8_t value) = 0;
+  virtual void SetPassword(const std::string& value) = 0;
+  virtual void AddEntry(const std::string& name, IntfPtr<IZipFileEntry>& Result) = 0;
+  virtual int32_t AddFiles(const std::string& dir, const std::string& baseDir, bool recursive,
+                           const std::string& mask, int32_t attr) = 0;
+  virtual void AddBuffer(const std::string& name, const void* buffer, int32_t size,
+                         IntfPtr<IZipFileEntry>& Result) = 0;
+  virtual void AddFile(const std::string& name, const std::string& fileName, IntfPtr<IZipFileEntry>& Result) = 0;
+  virtual void AddStream(const std::string& name, TStream* stream, IntfPtr<IZipFileEntry>& Result) = 0;
+  virtual void ExtractFiles(const std::string& destDir, const std::string& mask) = 0;
+  virtual void ExtractToBuffer(const std::string& name, void* buffer, int32_t size) = 0;
+  virtual void ExtractToStream(const std::string& name, TStream* stream) = 0;
+  virtual std::string ExtractToString(const std::string& name) = 0;
+  virtual void LoadFromFile(const std::string& fileName) = 0;
+  virtual void SaveToFile(const std::string& fileName) = 0;
+  virtual void LoadFromStream(TStream* stream) = 0;
+  virtual void SaveToStream(TStream* stream) = 0;
+};
+
+class TZipFile;
+
+class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZipFileEntry> {
+ public:
+  // time 0 stands for the current local time.
+  TZipFileEntry(TZipFile* owner, const std::string& name, uint32_t attributes, TDateTime time);
+
+  uint32_t Attributes() override;
+  int32_t CompressedSize() override;
+  uint32_t CRC32() override;
+  std::string GetData() override;
+  TDateTime DateTime() override;
+  bool Encrypted() override;
+  std::string Name() override { return FName; }
+  int32_t UncompressedSize() override;
+  void SetAttributes(uint32_t value) override;
+  void SetData(const std::string& plain) override;
+  void SetDateTime(TDateTime value) override;
+  void LoadFromFile(const std::string& fileName) override;
+  void SaveToFile(const std::string& fileName) override;
+  void LoadFromStream(TStream* stream) override;
+  void SaveToStream(TStream* stream) override;
+
+  void ReadCentral(TStream* stream) override;
+  void ReadTrailer(TStream* stream) override;
+  void ReadLocal(TStream* stream) override;
+  void WriteCentral(TStream* stream) override;
+  void WriteTrailer(TStream* stream) override;
+  void WriteLocal(TStream* stream) override;
+
+  uint8_t LevelCode() const { return FLevel; }
+
+  static constexpr int kCentralSize = 46;
+  static constexpr int kLocalSize = 26;
+
+ private:
+  uint16_t Flags() const;
+  uint16_t Method() const;
+  uint32_t CheckValue() const;
+  bool OwnerHasPassword() const;
+  void LevelFromFlags();
+  void SyncCentralWithLocal();
+
+  std::string RawDeflate(const std::string& bytes) const;
+  std::string RawInflate(const std::string& raw, uint32_t size) const;
+  std::string Encrypt(const std::string& bytes) const;
+  std::string Decrypt(const std::string& stored) const;
+
+  TZipFile* FOwner;
+  std::string FName;
+  uint8_t FCentralRecord[kCentralSize];
+  uint8_t FLocalHeader[kLocalSize];
+  std::string FData;
+  std::string FExtra;
+  std::string FComment;
+  uint8_t FLevel;
+};
+
+// The archive's entries in archive order, one reference each.
+class TZipList : public TObject {
+ public:
+  ~TZipList() override;
+
+  int32_t Add(const IntfPtr<IZipFileEntry>& entry);
+  void Clear();
+  int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
+  // EZipFileException "访问索引越界" outside 0 to Count - 1.
+  IZipFileEntry* Get(int32_t index) const;
+  // Case-insensitive for ASCII letters, from the last entry back.
+  int32_t IndexOf(const std::string& name) const;
+  IZipFileEntry* Find(const std::string& name) const;
+
+ private:
+  std::vector<IZipFileEntry*> FItems;
+};
+
+class TZipFile : public Implements<TInterfacedObject, IZipFile> {
+ public:
+  static constexpr int kEndRecordSize = 22;
+
+  TZipFile();
+  ~TZipFile() override;
+
+  int32_t Count() override { return FList->Count(); }
+  std::string Comment() override { return FComment; }
+  void Entries(int32_t index, IntfPtr<IZipFileEntry>& Result) override;
+  uint8_t Level() override { return FLevel; }
+  std::string Password() override { return FPassword; }
+  void SetComment(const std::string& value) override { FComment = value; }
+  void SetLevel(uint8_t value) override { FLevel = value; }
+  void SetPassword(const std::string& value) override { FPassword = value; }
+  void AddEntry(const std::string& name, IntfPtr<IZipFileEntry>& Result) override;
+  int32_t AddFiles(const std::string& dir, const std::string& baseDir, bool recursive, const std::string& mask,
+                   int32_t attr) override;
+  void AddBuffer(const std::string& name, const void* buffer, int32_t size, IntfPtr<IZipFileEntry>& Result) override;
+  void AddFile(const std::string& name, const std::string& fileName, IntfPtr<IZipFileEntry>& Result) override;
+  void AddStream(const std::string& name, TStream* stream, IntfPtr<IZipFileEntry>& Result) override;
+  void ExtractFiles(const std::string& destDir, const std::string& mask) override;
+  void ExtractToBuffer(const std::string& name, void* buffer, int32_t size) override;
+  void ExtractToStream(const std::string& name, TStream* stream) override;
+  std::string ExtractToString(const std::string& name) override;
+  void LoadFromFile(const std::string& fileName) override;
+  void SaveToFile(const std::string& fileName) override;
+  void LoadFromStream(TStream* stream) override;
+  void SaveToStream(TStream* stream) override;
+
+  void NewEntry(const std::string& name, int32_t attributes, TDateTime time, IntfPtr<IZipFileEntry>& Result);
+  IZipFileEntry* FindEntry(const std::string& name) const { return FList->Find(name); }
+  void ReadEndRecord(TStream* stream);
+  void WriteEndRecord(TStream* stream, int64_t centralStart);
+  const uint8_t* EndRecord() const { return FEndRecord; }
+
+ private:
+  TZipList* FList;
+  uint8_t FLevel = 2;
+  std::string FComment;
+  std::string FPassword;
+  uint8_t FEndRecord[kEndRecordSize] = {};
+};
+
+// A new archive with the password set (empty: no encryption).
+void CreateZipFile(const std::string& password, IntfPtr<IZipFile>& Result);
+// A new archive loaded from stream's current position.
+void OpenZipStream(TStream* stream, const std::string& password, IntfPtr<IZipFile>& Result);
+// Replaces the stream's content with the plain bytes of the first entry of the
+// archive it holds. False when the entry cannot be read (the stream is then as
+// it was); failures of the archive's structure are raised.
+bool UnzipFirstEntryInPlace(TMemoryStream* stream, const std::string& password);

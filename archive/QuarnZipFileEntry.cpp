@@ -1,0 +1,338 @@
+// TZipFileEntry: one entry's records, its stored bytes, and the road between
+// plain and stored bytes (CRC-32, deflate, encryption and back).
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "archive/QuarnZipEnc.h"
+#include "archive/QuarnZipFile.h"
+#include "archive/ZipRecordIO.h"
+#include "archive/ZlibStreams.h"
+#include "rtl/Assert.h"
+#include "rtl/FileStream.h"
+
+namespace {
+
+constexpr const char* kUnit = "QuarnZipFile";
+constexpr const char* kAssertionFailure = "Assertion failure";
+constexpr int kLineOpenDecryptStream = 795;
+constexpr int kLineOpenEncryptStream = 816;
+constexpr int kLineReadCentral = 1263;
+constexpr int kLineReadTrailer = 1300;
+constexpr int kLineLoadFromStream = 1334;
+constexpr int kLineReadLocal = 1353;
+constexpr int kLineWriteCentral = 1404;
+constexpr int kLineWriteTrailer = 1424;
+constexpr int kLineWriteLocal = 1448;
+constexpr int kLineSaveToStream = 1499;
+
+constexpr int kTrailerSize = 16;
+
+// Offsets in the local header image (the record after its signature).
+constexpr int kLocVersion = 0;
+constexpr int kLocFlags = 2;
+constexpr int kLocMethod = 4;
+constexpr int kLocTime = 6;
+constexpr int kLocDate = 8;
+constexpr int kLocCrc = 10;
+constexpr int kLocCompressedSize = 14;
+constexpr int kLocUncompressedSize = 18;
+constexpr int kLocNameLength = 22;
+constexpr int kLocExtraLength = 24;
+
+// Offsets in the central record image; bytes 6 to 31 mirror the local header.
+constexpr int kCenVersionMadeBy = 4;
+constexpr int kCenLocalCopy = 6;
+constexpr int kCenNameLength = 28;
+constexpr int kCenExtraLength = 30;
+constexpr int kCenCommentLength = 32;
+constexpr int kCenAttributes = 38;
+constexpr int kCenLocalOffset = 42;
+
+constexpr uint16_t kVersion20 = 20;
+
+// zlib's level for a level code; codes above 12 take zlib's default.
+int ZlibLevel(uint8_t code) {
+  switch (code) {
+    case 0: return Z_NO_COMPRESSION;
+    case 1: return Z_BEST_SPEED;
+    case 2: return Z_DEFAULT_COMPRESSION;
+    case 3: return Z_BEST_COMPRESSION;
+    default: return code <= 12 ? code - 3 : Z_DEFAULT_COMPRESSION;
+  }
+}
+
+// A valid zlib header for the deflate option of the flags, so that the raw
+// entry data inflates as a zlib stream.
+const char* ZlibHeader(uint16_t flags) {
+  switch (flags & kZipFlagDeflateOption) {
+    case 2: return "\x78\xDA";
+    case 4: return "\x78\x5E";
+    case 6: return "\x78\x01";
+    default: return "\x78\x9C";
+  }
+}
+
+void RequireStream(TStream* stream, int line) { Assert(stream != nullptr, kAssertionFailure, kUnit, line); }
+
+std::unique_ptr<TZipEncryptStream, void (*)(TObject*)> OpenEncryptStream(TStream* dest, uint32_t check,
+                                                                          const std::string& password) {
+  RequireStream(dest, kLineOpenEncryptStream);
+  return {New<TZipEncryptStream>(dest, check, password), [](TObject* o) { o->Free(); }};
+}
+
+// The decrypting reader with its header verified, or nothing when the header
+// does not match the password.
+std::unique_ptr<TZipDecryptStream, void (*)(TObject*)> OpenDecryptStream(TStream* source, uint32_t check,
+                                                                          const std::string& password) {
+  RequireStream(source, kLineOpenDecryptStream);
+  std::unique_ptr<TZipDecryptStream, void (*)(TObject*)> reader(New<TZipDecryptStream>(source, check, password),
+                                                                 [](TObject* o) { o->Free(); });
+  if (!reader->VerifyHeader()) reader.reset();
+  return reader;
+}
+
+}  // namespace
+
+TZipFileEntry::TZipFileEntry(TZipFile* owner, const std::string& name, uint32_t attributes, TDateTime time)
+    : FOwner(owner), FName(ToZipName(name)), FLevel(owner->Level()) {
+  if (std::fabs(time) < 1e-12) time = Now();
+  std::memset(FLocalHeader, 0, kLocalSize);
+  PutLE16(FLocalHeader + kLocVersion, kVersion20);
+  PutLE16(FLocalHeader + kLocMethod, kZipMethodDeflated);
+  SetDateTime(time);
+  PutLE16(FLocalHeader + kLocNameLength, static_cast<uint16_t>(FName.size()));
+  std::memset(FCentralRecord, 0, kCentralSize);
+  PutLE32(FCentralRecord, kZipCentralSignature);
+  PutLE16(FCentralRecord + kCenVersionMadeBy, kVersion20);
+  SyncCentralWithLocal();
+  PutLE32(FCentralRecord + kCenAttributes, attributes);
+}
+
+uint16_t TZipFileEntry::Flags() const { return GetLE16(FLocalHeader + kLocFlags); }
+uint16_t TZipFileEntry::Method() const { return GetLE16(FLocalHeader + kLocMethod); }
+uint32_t TZipFileEntry::Attributes() { return GetLE32(FCentralRecord + kCenAttributes); }
+int32_t TZipFileEntry::CompressedSize() { return static_cast<int32_t>(GetLE32(FLocalHeader + kLocCompressedSize)); }
+uint32_t TZipFileEntry::CRC32() { return GetLE32(FLocalHeader + kLocCrc); }
+bool TZipFileEntry::Encrypted() { return Flags() & kZipFlagEncrypted; }
+
+int32_t TZipFileEntry::UncompressedSize() {
+  return static_cast<int32_t>(GetLE32(FLocalHeader + kLocUncompressedSize));
+}
+
+void TZipFileEntry::SetAttributes(uint32_t value) { PutLE32(FCentralRecord + kCenAttributes, value); }
+
+TDateTime TZipFileEntry::DateTime() {
+  return FileDateToDateTime(static_cast<uint32_t>(GetLE16(FLocalHeader + kLocDate)) << 16 |
+                            GetLE16(FLocalHeader + kLocTime));
+}
+
+void TZipFileEntry::SetDateTime(TDateTime value) {
+  const uint32_t packed = DateTimeToFileDate(value);
+  PutLE16(FLocalHeader + kLocTime, static_cast<uint16_t>(packed));
+  PutLE16(FLocalHeader + kLocDate, static_cast<uint16_t>(packed >> 16));
+}
+
+bool TZipFileEntry::OwnerHasPassword() const { return !FOwner->Password().empty(); }
+
+void TZipFileEntry::SyncCentralWithLocal() { std::memcpy(FCentralRecord + kCenLocalCopy, FLocalHeader, kLocalSize); }
+
+// Writers that cannot wait for the CRC-32 (flags bit 3) check the header
+// against the modification time instead.
+uint32_t TZipFileEntry::CheckValue() const {
+  if (Flags() & kZipFlagCheckFromTime) return static_cast<uint32_t>(GetLE16(FLocalHeader + kLocTime)) << 16;
+  return GetLE32(FLocalHeader + kLocCrc);
+}
+
+void TZipFileEntry::LevelFromFlags() {
+  if (Method() != kZipMethodDeflated) {
+    FLevel = 4;
+    return;
+  }
+  switch (Flags() & kZipFlagDeflateOption) {
+    case 0: FLevel = 2; break;
+    case 2: FLevel = 3; break;
+    default: FLevel = 1; break;
+  }
+}
+
+std::string TZipFileEntry::Encrypt(const std::string& bytes) const {
+  TStringStream out;
+  int32_t written;
+  {
+    auto writer = OpenEncryptStream(&out, CheckValue(), FOwner->Password());
+    written = writer->Write(bytes.data(), static_cast<int32_t>(bytes.size()));
+  }
+  if (written != static_cast<int32_t>(bytes.size())) RaiseZipError(SZipCompressError);
+  return out.DataString();
+}
+
+std::string TZipFileEntry::Decrypt(const std::string& stored) const {
+  TStringStream source(stored);
+  auto reader = OpenDecryptStream(&source, CheckValue(), FOwner->Password());
+  if (!reader) RaiseZipError(SZipBadPassword);
+  std::string plain(stored.size() - kZipHeaderSize, '\0');
+  if (reader->Read(plain.data(), static_cast<int32_t>(plain.size())) != static_cast<int32_t>(plain.size()))
+    RaiseZipError(SZipBadPassword);
+  return plain;
+}
+
+std::string TZipFileEntry::RawDeflate(const std::string& bytes) const {
+  TStringStream out;
+  TCompressionStream compressor(&out, ZlibLevel(FLevel));
+  compressor.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
+  compressor.Finish();
+  // Cut zlib's 2-byte header and its Adler-32 trailer: the rest is raw deflate.
+  const std::string& z = out.DataString();
+  return z.substr(2, z.size() - 6);
+}
+
+// Exactly size bytes inflated from raw. The output grows as data really comes
+// out, so a declared size that the data cannot back costs no memory; data that
+// ends short of it is an error rather than an empty result.
+std::string TZipFileEntry::RawInflate(const std::string& raw, uint32_t size) const {
+  TStringStream source(ZlibHeader(Flags()) + raw);
+  TDecompressionStream inflater(&source);
+  std::string plain;
+  size_t have = 0;
+  const size_t initial = std::max<size_t>(raw.size() * 4, 0x10000);
+  while (have < size) {
+    if (have == plain.size()) plain.resize(std::min<size_t>(size, std::max(initial, plain.size() * 2)));
+    const size_t want = std::min<size_t>(plain.size() - have, INT32_MAX);
+    const int32_t n = inflater.Read(plain.data() + have, static_cast<int32_t>(want));
+    if (n == 0) RaiseZipError(SZipCompressError);
+    have += n;
+  }
+  return plain;
+}
+
+void TZipFileEntry::SetData(const std::string& plain) {
+  PutLE32(FLocalHeader + kLocCrc, StringCrc32(plain));
+  PutLE32(FLocalHeader + kLocUncompressedSize, static_cast<uint32_t>(plain.size()));
+  switch (Method()) {
+    case kZipMethodStored:
+      FData = OwnerHasPassword() ? Encrypt(plain) : plain;
+      break;
+    case kZipMethodDeflated: {
+      std::string deflated = RawDeflate(plain);
+      FData = OwnerHasPassword() ? Encrypt(deflated) : std::move(deflated);
+      break;
+    }
+    default:
+      RaiseZipErrorFmt(SZipUnknownMethod, static_cast<int>(Method()));
+  }
+  PutLE32(FLocalHeader + kLocCompressedSize, static_cast<uint32_t>(FData.size()));
+  SyncCentralWithLocal();
+}
+
+std::string TZipFileEntry::GetData() {
+  const bool encrypted = Encrypted();
+  std::string plain;
+  switch (Method()) {
+    case kZipMethodStored:
+      plain = encrypted ? Decrypt(FData) : FData;
+      break;
+    case kZipMethodDeflated:
+      plain = RawInflate(encrypted ? Decrypt(FData) : FData, GetLE32(FLocalHeader + kLocUncompressedSize));
+      break;
+    default:
+      RaiseZipErrorFmt(SZipUnknownMethod, static_cast<int>(Method()));
+  }
+  if (!encrypted && StringCrc32(plain) != CRC32()) RaiseZipErrorFmt(SZipCrcError, FName);
+  return plain;
+}
+
+void TZipFileEntry::LoadFromFile(const std::string& fileName) {
+  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(&file);
+}
+
+void TZipFileEntry::SaveToFile(const std::string& fileName) {
+  TFileStream file(fileName, fmCreate);
+  SaveToStream(&file);
+}
+
+void TZipFileEntry::LoadFromStream(TStream* stream) {
+  RequireStream(stream, kLineLoadFromStream);
+  SetData(ReadRestOfStream(stream));
+}
+
+void TZipFileEntry::SaveToStream(TStream* stream) {
+  RequireStream(stream, kLineSaveToStream);
+  const std::string plain = GetData();
+  stream->WriteBuffer(plain.data(), static_cast<int32_t>(plain.size()));
+}
+
+// Records cut short by the end of the stream raise the stream read error, and
+// the entry keeps what it held.
+void TZipFileEntry::ReadCentral(TStream* stream) {
+  RequireStream(stream, kLineReadCentral);
+  stream->Seek(-4, TSeekOrigin::soCurrent);
+  uint8_t record[kCentralSize];
+  stream->ReadBuffer(record, kCentralSize);
+  std::string name = ReadRecordString(stream, GetLE16(record + kCenNameLength));
+  std::string extra = ReadRecordString(stream, GetLE16(record + kCenExtraLength));
+  std::string comment = ReadRecordString(stream, GetLE16(record + kCenCommentLength));
+  std::memcpy(FCentralRecord, record, kCentralSize);
+  FName = std::move(name);
+  FExtra = std::move(extra);
+  FComment = std::move(comment);
+}
+
+void TZipFileEntry::ReadTrailer(TStream* stream) {
+  RequireStream(stream, kLineReadTrailer);
+  if (!Encrypted()) return;
+  // Nothing in the trailer is used; a block that ends without it is no error.
+  uint8_t trailer[kTrailerSize];
+  stream->Read(trailer, kTrailerSize);
+}
+
+void TZipFileEntry::ReadLocal(TStream* stream) {
+  RequireStream(stream, kLineReadLocal);
+  uint8_t header[kLocalSize];
+  stream->ReadBuffer(header, kLocalSize);
+  std::string name = ReadRecordString(stream, GetLE16(header + kLocNameLength));
+  std::string extra = ReadRecordString(stream, GetLE16(header + kLocExtraLength));
+  std::string data = ReadRecordString(stream, GetLE32(header + kLocCompressedSize));
+  std::memcpy(FLocalHeader, header, kLocalSize);
+  FName = std::move(name);
+  FExtra = std::move(extra);
+  FData = std::move(data);
+  LevelFromFlags();
+}
+
+void TZipFileEntry::WriteLocal(TStream* stream) {
+  RequireStream(stream, kLineWriteLocal);
+  if (OwnerHasPassword()) PutLE16(FLocalHeader + kLocFlags, Flags() | kZipFlagEncrypted);
+  // The central name and extra field of another tool's archive may differ in
+  // length from the local ones: write the record that the entry now holds.
+  PutLE16(FLocalHeader + kLocNameLength, static_cast<uint16_t>(FName.size()));
+  PutLE16(FLocalHeader + kLocExtraLength, static_cast<uint16_t>(FExtra.size()));
+  SyncCentralWithLocal();
+  PutLE32(FCentralRecord + kCenLocalOffset, static_cast<uint32_t>(stream->Position()));
+  uint8_t signature[4];
+  PutLE32(signature, kZipLocalSignature);
+  stream->WriteBuffer(signature, 4);
+  stream->WriteBuffer(FLocalHeader, kLocalSize);
+  stream->WriteBuffer(FName.data(), static_cast<int32_t>(FName.size()));
+  stream->WriteBuffer(FExtra.data(), static_cast<int32_t>(FExtra.size()));
+  stream->WriteBuffer(FData.data(), static_cast<int32_t>(FData.size()));
+}
+
+void TZipFileEntry::WriteTrailer(TStream* stream) {
+  RequireStream(stream, kLineWriteTrailer);
+  if (!Encrypted()) return;
+  // CRC-32 and both sizes; the last 4 bytes are reserved and written as zero.
+  uint8_t trailer[kTrailerSize] = {};
+  std::memcpy(trailer, FLocalHeader + kLocCrc, 12);
+  stream->WriteBuffer(trailer, kTrailerSize);
+}
+
+void TZipFileEntry::WriteCentral(TStream* stream) {
+  RequireStream(stream, kLineWriteCentral);
+  stream->WriteBuffer(FCentralRecord, kCentralSize);
+  stream->WriteBuffer(FName.data(), static_cast<int32_t>(FName.size()));
+  stream->WriteBuffer(FExtra.data(), static_cast<int32_t>(FExtra.size()));
+  stream->WriteBuffer(FComment.data(), static_cast<int32_t>(FComment.size()));
+}

@@ -1,0 +1,18 @@
+#include "archive/ZipRecordIO.h"
+
+#include <algorithm>
+
+#include "rtl/Exceptions.h"
+
+std::string ReadRecordString(TStream* stream, uint32_t count) {
+  if (count == 0) return {};
+  if (count > stream->Size() - stream->Position() || count > INT32_MAX) throw EReadError(SReadError);
+  std::string bytes(count, '\0');
+  stream->ReadBuffer(bytes.data(), static_cast<int32_t>(count));
+  return bytes;
+}
+
+std::string ReadRestOfStream(TStream* stream) {
+  const int64_t rest = stream->Size() - stream->Position();
+  return ReadRecordString(stream, static_cast<uint32_t>(std::clamp<int64_t>(rest, 0, UINT32_MAX)));
+}

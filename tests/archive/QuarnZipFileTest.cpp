@@ -1,0 +1,584 @@
+#include "archive/QuarnZipFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "archive/QuarnZipEnc.h"
+#include "archive/ZlibStreams.h"
+#include "rtl/Assert.h"
+#include "tests/archive/ZipTestSupport.h"
+
+namespace {
+
+using namespace ziptest;
+using namespace std::string_literals;
+
+IntfPtr<IZipFile> NewArchive(const std::string& password = "") {
+  IntfPtr<IZipFile> zip;
+  CreateZipFile(password, zip);
+  return zip;
+}
+
+IntfPtr<IZipFile> Load(const std::string& bytes, const std::string& password = "") {
+  TStringStream stream(bytes);
+  IntfPtr<IZipFile> zip;
+  OpenZipStream(&stream, password, zip);
+  return zip;
+}
+
+std::string Saved(const IntfPtr<IZipFile>& zip, const std::string& prefix = "") {
+  TStringStream stream(prefix);
+  stream.Seek(0, TSeekOrigin::soEnd);
+  zip->SaveToStream(&stream);
+  return stream.DataString();
+}
+
+IntfPtr<IZipFileEntry> Entry(const IntfPtr<IZipFile>& zip, int32_t index) {
+  IntfPtr<IZipFileEntry> entry;
+  zip->Entries(index, entry);
+  return entry;
+}
+
+IntfPtr<IZipFileEntry> Add(const IntfPtr<IZipFile>& zip, const std::string& name, const std::string& data) {
+  IntfPtr<IZipFileEntry> entry;
+  zip->AddBuffer(name, data.data(), static_cast<int32_t>(data.size()), entry);
+  return entry;
+}
+
+// ---- Errors and names
+
+TEST(ZipNames, ToZipNameDropsDriveHostAndShare) {
+  EXPECT_EQ(ToZipName("C:\\Data\\a.txt"), "Data/a.txt");
+  EXPECT_EQ(ToZipName("\\\\host\\share\\dir\\a.txt"), "dir/a.txt");
+  EXPECT_EQ(ToZipName("dir\\a.txt"), "dir/a.txt");
+  EXPECT_EQ(ToZipName("\\dir\\a.txt"), "/dir/a.txt");
+  EXPECT_EQ(ToZipName("C:a.txt"), "C:a.txt");
+  EXPECT_EQ(ToZipName("a//b/c/d"), "d");
+  EXPECT_EQ(ToZipName("\\\\host"), "host");
+  EXPECT_EQ(ToZipName("\\\\host\\share"), "share");
+  EXPECT_EQ(ToZipName("C:\\\\host\\share\\x"), "/host/share/x");
+  EXPECT_EQ(ToZipName("Dir/../X.TXT/"), "Dir/../X.TXT/");
+  EXPECT_EQ(ToZipName(""), "");
+  EXPECT_EQ(ToLocalName("dir/sub/a.txt"), "dir/sub/a.txt");
+  EXPECT_EQ(ToLocalName(ToZipName("dir\\a.txt")), "dir/a.txt");
+}
+
+TEST(ZipErrors, MessagesAreGbkAndRaisedAsZipErrors) {
+  EXPECT_EQ(std::string(SZipBadPassword), "\xCE\xC4\xBC\xFE\xC3\xDC\xC2\xEB\xB2\xBB\xD5\xFD\xC8\xB7");
+  EXPECT_THROW(RaiseZipError(SZipIndexOutOfRange), EZipFileException);
+  EXPECT_EQ(ErrorText([] { RaiseZipErrorFmt(SZipUnknownMethod, 14); }), "未知的压缩方法 14");
+  EXPECT_EQ(ErrorText([] { RaiseZipErrorFmt(SZipCrcError, std::string("d/a.txt")); }), "文件 d/a.txt CRC32 检验出错");
+  EXPECT_EQ(std::string(SZipCompressError), "压缩数据出错");
+}
+
+// ---- Entry
+
+TEST(ZipEntry, NewEntryWithoutDataWritesBareRecords) {
+  IntfPtr<IZipFile> zip = NewArchive();
+  IntfPtr<IZipFileEntry> entry;
+  static_cast<TZipFile*>(zip.get())->NewEntry("d\\e.txt", 0x20, EncodeDate(2020, 5, 6) + EncodeTime(7, 8, 10, 0),
+                                              entry);
+  const std::string bytes = Saved(zip, "pre");
+  // Local record at 3, central at 3 + 30 + 7, end record after it.
+  ASSERT_EQ(bytes.size(), 3u + 30 + 7 + 46 + 7 + 22);
+  EXPECT_EQ(bytes.substr(33, 7), "d/e.txt");
+  const size_t c = 40;
+  EXPECT_EQ(GetLe32(bytes, c), 0x02014B50u);
+  EXPECT_EQ(GetLe16(bytes, c + 4), 20);   // made by
+  EXPECT_EQ(GetLe16(bytes, c + 6), 20);   // needed
+  EXPECT_EQ(GetLe16(bytes, c + 8), 0);    // flags
+  EXPECT_EQ(GetLe16(bytes, c + 10), 8);   // method
+  EXPECT_EQ(GetLe16(bytes, c + 12), (7 << 11) + (8 << 5) + 5);
+  EXPECT_EQ(GetLe16(bytes, c + 14), 6 + (5 << 5) + (40 << 9));
+  EXPECT_EQ(GetLe32(bytes, c + 16), 0u);  // CRC
+  EXPECT_EQ(GetLe32(bytes, c + 20), 0u);
+  EXPECT_EQ(GetLe32(bytes, c + 24), 0u);
+  EXPECT_EQ(GetLe32(bytes, c + 38), 0x20u);
+  EXPECT_EQ(GetLe32(bytes, c + 42), 3u);  // offset of the local signature
+  EXPECT_EQ(bytes.substr(3 + 4, 26), bytes.substr(c + 6, 26));
+}
+
+TEST(ZipEntry, SetDataComputesCrcSizesAndRawDeflate) {
+  IntfPtr<IZipFile> plainZip = NewArchive();
+  IntfPtr<IZipFileEntry> empty = Add(plainZip, "e", "");
+  EXPECT_EQ(empty->CompressedSize(), 0);  // AddBuffer of 0 bytes never sets data
+  empty->SetData("");
+  EXPECT_EQ(empty->CRC32(), 0u);
+  EXPECT_EQ(empty->UncompressedSize(), 0);
+  EXPECT_EQ(empty->CompressedSize(), 2);
+  EXPECT_EQ(Saved(plainZip).substr(31, 2), "\x03\x00"s);
+
+  IntfPtr<IZipFileEntry> abc = Add(plainZip, "abc", "abc");
+  EXPECT_EQ(abc->CRC32(), 0x352441C2u);
+  EXPECT_EQ(abc->UncompressedSize(), 3);
+  EXPECT_EQ(abc->GetData(), "abc");
+
+  IntfPtr<IZipFile> secret = NewArchive("pw");
+  IntfPtr<IZipFileEntry> e2 = Add(secret, "e", "x");
+  e2->SetData("");
+  EXPECT_EQ(e2->CompressedSize(), 14);
+}
+
+TEST(ZipEntry, LevelCodesSelectTheZlibLevel) {
+  const std::string text = [] {
+    std::string s;
+    for (int i = 0; i < 4000; ++i) s += "line " + std::to_string(i * 7919 % 1000) + " of the rate library\n";
+    return s;
+  }();
+  IntfPtr<IZipFile> zip = NewArchive();
+  int32_t sizes[16];
+  for (uint8_t code = 0; code < 16; ++code) {
+    zip->SetLevel(code);
+    IntfPtr<IZipFileEntry> e = Add(zip, "t", text);
+    EXPECT_EQ(static_cast<TZipFileEntry*>(e.get())->LevelCode(), code);
+    EXPECT_EQ(e->GetData(), text);
+    sizes[code] = e->CompressedSize();
+  }
+  EXPECT_GT(sizes[0], static_cast<int32_t>(text.size()));        // stored blocks
+  EXPECT_EQ(sizes[1], sizes[4]);                                // fastest is zlib 1
+  EXPECT_EQ(sizes[3], sizes[12]);                               // best is zlib 9
+  EXPECT_EQ(sizes[2], sizes[9]);                                // default is zlib 6
+  EXPECT_EQ(sizes[13], sizes[2]);                               // above 12: the default
+  EXPECT_LT(sizes[3], sizes[1]);
+}
+
+TEST(ZipEntry, DeflateOptionChoosesHeaderAndLevelCode) {
+  const std::string plain = "deflate option bits";
+  for (auto [flags, code] : {std::pair{0, 2}, {2, 3}, {4, 1}, {6, 1}}) {
+    Record r = Deflated("d", plain);
+    r.flags = static_cast<uint16_t>(flags);
+    IntfPtr<IZipFile> zip = Load(LocalRecord(r));
+    IntfPtr<IZipFileEntry> e = Entry(zip, 0);
+    EXPECT_EQ(static_cast<TZipFileEntry*>(e.get())->LevelCode(), code);
+    EXPECT_EQ(e->GetData(), plain);
+  }
+  Record stored = Stored("s", "x");
+  EXPECT_EQ(static_cast<TZipFileEntry*>(Entry(Load(LocalRecord(stored)), 0).get())->LevelCode(), 4);
+}
+
+TEST(ZipEntry, StoredEntryIsCheckedAgainstItsCrc) {
+  Record r = Stored("dir/a.txt", "stored bytes");
+  EXPECT_EQ(Entry(Load(LocalRecord(r)), 0)->GetData(), "stored bytes");
+  r.crc ^= 1;
+  EXPECT_EQ(ErrorText([&] { Entry(Load(LocalRecord(r)), 0)->GetData(); }), "文件 dir/a.txt CRC32 检验出错");
+}
+
+TEST(ZipEntry, UnknownMethodsAreRefused) {
+  for (uint16_t method : {14, 12}) {
+    Record r = Stored("m", "abc");
+    r.method = method;
+    IntfPtr<IZipFileEntry> e = Entry(Load(LocalRecord(r)), 0);
+    const std::string message = Format("未知的压缩方法 %d", method);
+    EXPECT_EQ(ErrorText([&] { e->GetData(); }), message);
+    EXPECT_EQ(ErrorText([&] { e->SetData("new"); }), message);
+    // CRC and size already hold the new values; the stored bytes do not.
+    EXPECT_EQ(e->CRC32(), StringCrc32("new"));
+    EXPECT_EQ(e->CompressedSize(), 3);
+  }
+}
+
+TEST(ZipEntry, EncryptedEntriesNeedTheRightPassword) {
+  Record r = Deflated("p", "payload under a password");
+  r.flags = 1;
+  r.data = Encrypted(r.data, "right", r.crc);
+  const std::string bytes = LocalRecord(r);
+  EXPECT_EQ(Entry(Load(bytes, "right"), 0)->GetData(), "payload under a password");
+  EXPECT_EQ(ErrorText([&] { Entry(Load(bytes, "wrong"), 0)->GetData(); }), "文件密码不正确");
+  EXPECT_EQ(ErrorText([&] { Entry(Load(bytes), 0)->GetData(); }),
+            "TZipDecryptEngine.VerifyHeader: need a passphrase (QuarnZipEnc, line 196)");
+
+  Record tiny = Stored("t", "");
+  tiny.flags = 1;
+  tiny.data = "0123456789A";
+  EXPECT_EQ(ErrorText([&] { Entry(Load(LocalRecord(tiny), "pw"), 0)->GetData(); }), "Stream read error");
+}
+
+TEST(ZipEntry, CheckFromTimeWhenFlagsBit3) {
+  Record r = Stored("t", "checked by time");
+  r.flags = 1 | 8;
+  r.time = 0xA5C3;
+  r.crc = 0x00FFFFFF;  // top byte unlike the time's, and wrong: encrypted entries get no CRC test
+  r.data = Encrypted("checked by time", "pw", static_cast<uint32_t>(r.time) << 16);
+  EXPECT_EQ(Entry(Load(LocalRecord(r) + std::string(16, 'T'), "pw"), 0)->GetData(), "checked by time");
+  r.flags = 1;
+  EXPECT_EQ(ErrorText([&] { Entry(Load(LocalRecord(r) + std::string(16, 'T'), "pw"), 0)->GetData(); }),
+            "文件密码不正确");
+}
+
+TEST(ZipEntry, InflateThatComesUpShortIsAnError) {
+  for (uint16_t flags : {0, 1}) {
+    Record r = Deflated("s", "short data");
+    r.usize = 1000;  // more than the data inflates to
+    r.flags = flags;
+    if (flags) r.data = Encrypted(r.data, "pw", r.crc);
+    EXPECT_EQ(ErrorText([&] { Entry(Load(LocalRecord(r), "pw"), 0)->GetData(); }), "压缩数据出错");
+    // A declared size far beyond the data costs no memory up front.
+    r.usize = 0xFFFFFFF0;
+    EXPECT_EQ(ErrorText([&] { Entry(Load(LocalRecord(r), "pw"), 0)->GetData(); }), "压缩数据出错");
+  }
+  Record garbage = Stored("g", "");
+  garbage.method = 8;
+  garbage.usize = 10;
+  garbage.data = "\xFF\xFF\xFF\xFF";
+  EXPECT_THROW(Entry(Load(LocalRecord(garbage)), 0)->GetData(), EZlibError);
+}
+
+TEST(ZipEntry, DateTimeAndItsConversionErrors) {
+  IntfPtr<IZipFile> zip = NewArchive();
+  IntfPtr<IZipFileEntry> now;
+  zip->AddEntry("now", now);
+  EXPECT_NEAR(now->DateTime(), Now(), 3.0 / 86400);
+
+  IntfPtr<IZipFileEntry> old;
+  static_cast<TZipFile*>(zip.get())->NewEntry("old", 0, EncodeDate(1979, 6, 1), old);
+  EXPECT_EQ(ErrorText([&] { old->DateTime(); }), "Invalid argument to date encode");
+  old->SetDateTime(EncodeDate(2108, 1, 1));
+  EXPECT_THROW(old->DateTime(), EConvertError);
+
+  const TDateTime t = EncodeDate(2024, 2, 29) + EncodeTime(23, 59, 58, 0);
+  old->SetDateTime(t);
+  EXPECT_DOUBLE_EQ(old->DateTime(), t);
+  // The central copy follows only when the local record is written.
+  IntfPtr<IZipFileEntryIO> io = IntfPtr<IZipFileEntryIO>::Query(old);
+  TStringStream central;
+  io->WriteCentral(&central);
+  EXPECT_EQ(GetLe16(central.DataString(), 12), 0);
+  TStringStream local;
+  io->WriteLocal(&local);
+  central.SetSize(0);
+  io->WriteCentral(&central);
+  EXPECT_EQ(GetLe16(central.DataString(), 12), GetLe16(local.DataString(), 10));
+}
+
+TEST(ZipEntry, MissingStreamsAreAssertionFailures) {
+  IntfPtr<IZipFileEntry> e;
+  IntfPtr<IZipFile> zip = NewArchive();
+  zip->AddEntry("x", e);
+  IntfPtr<IZipFileEntryIO> io = IntfPtr<IZipFileEntryIO>::Query(e);
+  auto text = [](int line) { return Format("Assertion failure (QuarnZipFile, line %d)", line); };
+  EXPECT_EQ(ErrorText([&] { io->ReadCentral(nullptr); }), text(1263));
+  EXPECT_EQ(ErrorText([&] { io->ReadTrailer(nullptr); }), text(1300));
+  EXPECT_EQ(ErrorText([&] { e->LoadFromStream(nullptr); }), text(1334));
+  EXPECT_EQ(ErrorText([&] { io->ReadLocal(nullptr); }), text(1353));
+  EXPECT_EQ(ErrorText([&] { io->WriteCentral(nullptr); }), text(1404));
+  EXPECT_EQ(ErrorText([&] { io->WriteTrailer(nullptr); }), text(1424));
+  EXPECT_EQ(ErrorText([&] { io->WriteLocal(nullptr); }), text(1448));
+  EXPECT_EQ(ErrorText([&] { e->SaveToStream(nullptr); }), text(1499));
+  EXPECT_THROW(zip->LoadFromStream(nullptr), EAssertionFailed);
+  EXPECT_THROW(zip->SaveToStream(nullptr), EAssertionFailed);
+  EXPECT_THROW(zip->AddStream("s", nullptr, e), EAssertionFailed);
+  EXPECT_THROW(OpenZipStream(nullptr, "", zip), EAssertionFailed);
+}
+
+TEST(ZipEntry, StreamAndFileRoundTrip) {
+  IntfPtr<IZipFile> zip = NewArchive("pw");
+  IntfPtr<IZipFileEntry> e;
+  zip->AddEntry("f", e);
+  TStringStream source("0123456789");
+  source.SetPosition(4);
+  e->LoadFromStream(&source);
+  EXPECT_EQ(e->UncompressedSize(), 6);
+  const std::string path = testing::TempDir() + "/zip-entry-file.bin";
+  // Before the first save the encrypted flag is not set: write it out first.
+  IntfPtr<IZipFile> back = Load(Saved(zip), "pw");
+  Entry(back, 0)->SaveToFile(path);
+  IntfPtr<IZipFileEntry> e2;
+  back->AddEntry("g", e2);
+  e2->LoadFromFile(path);
+  EXPECT_EQ(Entry(Load(Saved(back), "pw"), 1)->GetData(), "456789");
+  EXPECT_THROW(e2->LoadFromFile(path + ".missing"), EFOpenError);
+}
+
+// ---- Archive
+
+TEST(ZipArchive, ScanFindsLocalRecordsOnlyAtFourByteSteps) {
+  const std::string archive = LocalRecord(Stored("a", "1")) + CentralRecord(Stored("a", "1"), 0) + EndRecord(1, "hi");
+  IntfPtr<IZipFile> zip = NewArchive();
+  zip->SetComment("before");
+  TStringStream shifted2("xx" + archive);
+  zip->LoadFromStream(&shifted2);
+  EXPECT_EQ(zip->Count(), 0);
+  EXPECT_EQ(zip->Comment(), "before");
+  TStringStream shifted8("12345678" + archive);
+  zip->LoadFromStream(&shifted8);
+  EXPECT_EQ(zip->Count(), 1);
+  EXPECT_EQ(zip->Comment(), "hi");
+  TStringStream empty;
+  zip->LoadFromStream(&empty);
+  EXPECT_EQ(zip->Count(), 0);
+  EXPECT_EQ(zip->Comment(), "hi");
+}
+
+TEST(ZipArchive, CentralRecordsAreMatchedByPosition) {
+  Record a = Stored("a", "1"), b = Stored("b", "22");
+  a.attributes = 0x21;
+  b.attributes = 0x22;
+  const std::string locals = LocalRecord(a) + LocalRecord(b);
+
+  IntfPtr<IZipFile> bare = Load(locals);
+  EXPECT_EQ(bare->Count(), 2);
+  EXPECT_EQ(Entry(bare, 1)->Attributes(), 0u);
+
+  IntfPtr<IZipFile> direct = NewArchive();
+  direct->SetComment("kept");
+  TStringStream s(locals + EndRecord(2, "new"));
+  direct->LoadFromStream(&s);
+  EXPECT_EQ(direct->Count(), 2);
+  EXPECT_EQ(direct->Comment(), "kept");
+
+  // A central record renames its entry, whatever the name.
+  Record renamed = b;
+  renamed.name = "B-central";
+  IntfPtr<IZipFile> fewer = Load(locals + CentralRecord(renamed, 0) + EndRecord(2, "c"));
+  EXPECT_EQ(Entry(fewer, 0)->Name(), "B-central");
+  EXPECT_EQ(Entry(fewer, 0)->Attributes(), 0x22u);
+  EXPECT_EQ(Entry(fewer, 1)->Attributes(), 0u);
+  EXPECT_EQ(fewer->Comment(), "c");
+
+  IntfPtr<IZipFile> more = NewArchive();
+  TStringStream m(locals + CentralRecord(a, 0) + CentralRecord(b, 0) + CentralRecord(b, 0) + EndRecord(3, "x"));
+  EXPECT_EQ(ErrorText([&] { more->LoadFromStream(&m); }), "访问索引越界");
+  EXPECT_EQ(more->Count(), 2);
+  EXPECT_EQ(Entry(more, 1)->Attributes(), 0x22u);
+  EXPECT_EQ(more->Comment(), "");
+}
+
+TEST(ZipArchive, LookupIsCaseInsensitiveFromTheLastEntry) {
+  IntfPtr<IZipFile> zip = NewArchive();
+  Add(zip, "readme.txt", "first");
+  Add(zip, "README.TXT", "second");
+  Add(zip, "dir/x.txt", "x");
+  EXPECT_EQ(zip->ExtractToString("Readme.txt"), "second");
+  EXPECT_EQ(zip->ExtractToString("dir\\x.txt"), "");
+  EXPECT_EQ(zip->ExtractToString("DIR/X.TXT"), "x");
+  EXPECT_EQ(zip->ExtractToString("missing"), "");
+  TStringStream out("pre:");
+  out.Seek(0, TSeekOrigin::soEnd);
+  zip->ExtractToStream("dir/x.txt", &out);
+  zip->ExtractToStream("missing", &out);
+  EXPECT_EQ(out.DataString(), "pre:x");
+}
+
+TEST(ZipArchive, ExtractToBufferPadsOrCuts) {
+  IntfPtr<IZipFile> zip = NewArchive();
+  Add(zip, "four", "abcd");
+  char buffer[10];
+  std::memset(buffer, '#', sizeof buffer);
+  zip->ExtractToBuffer("four", buffer, 10);
+  EXPECT_EQ(std::string(buffer, 10), "abcd"s + std::string(6, '\0'));
+  std::memset(buffer, '#', sizeof buffer);
+  zip->ExtractToBuffer("four", buffer, 2);
+  EXPECT_EQ(std::string(buffer, 3), "ab#");
+  zip->ExtractToBuffer("none", buffer, 10);
+  EXPECT_EQ(std::string(buffer, 3), "ab#");
+}
+
+TEST(ZipArchive, AddStreamAlwaysSetsData) {
+  IntfPtr<IZipFile> zip = NewArchive();
+  TStringStream empty;
+  IntfPtr<IZipFileEntry> e;
+  zip->AddStream("s", &empty, e);
+  EXPECT_EQ(e->CompressedSize(), 2);
+  TStringStream full("whole stream");
+  full.SetPosition(5);
+  zip->AddStream("t", &full, e);
+  EXPECT_EQ(e->GetData(), "whole stream");
+}
+
+TEST(ZipArchive, EmptyArchiveIsAnEndRecordAtThePosition) {
+  IntfPtr<IZipFile> zip = NewArchive();
+  const std::string bytes = Saved(zip, "12345");
+  EXPECT_EQ(bytes, "12345" + Le32(0x06054B50) + std::string(12, '\0') + Le32(5) + Le16(0));
+  zip->SetComment("kept");
+  TStringStream s(bytes.substr(5));
+  zip->LoadFromStream(&s);
+  EXPECT_EQ(zip->Comment(), "kept");
+  EXPECT_EQ(std::memcmp(static_cast<TZipFile*>(zip.get())->EndRecord(), bytes.data() + 5, 22), 0);
+}
+
+TEST(ZipArchive, SavedArchivesLoadBackWithOrWithoutPassword) {
+  for (const std::string password : {"", "pw"}) {
+    IntfPtr<IZipFile> zip = NewArchive(password);
+    zip->SetComment("five!");
+    Add(zip, "one.txt", "first entry");
+    Add(zip, "sub/two.bin", std::string(5000, 'z'));
+    IntfPtr<IZipFileEntry> third = Add(zip, "three", "3");
+    third->SetAttributes(0x80);
+    const std::string bytes = Saved(zip, "head");
+
+    // Local records carry their offsets from the stream's start; an encrypted
+    // entry is followed by its 16-byte trailer.
+    EXPECT_EQ(GetLe32(bytes, 4), 0x04034B50u);
+    const size_t firstEnd = 4 + 30 + 7 + Entry(zip, 0)->CompressedSize();
+    if (!password.empty()) {
+      EXPECT_EQ(bytes.substr(firstEnd, 12), bytes.substr(4 + 14, 12));
+      EXPECT_EQ(GetLe32(bytes, firstEnd + 12), 0u);
+      EXPECT_EQ(GetLe32(bytes, firstEnd + 16), 0x04034B50u);
+    } else {
+      EXPECT_EQ(GetLe32(bytes, firstEnd), 0x04034B50u);
+    }
+    const std::string end = bytes.substr(bytes.size() - 27);
+    EXPECT_EQ(GetLe32(end, 0), 0x06054B50u);
+    EXPECT_EQ(GetLe16(end, 8), 3);
+    EXPECT_EQ(GetLe16(end, 10), 3);
+    EXPECT_EQ(GetLe16(end, 20), 5);
+    EXPECT_EQ(end.substr(22), "five!");
+    const uint32_t centralAt = GetLe32(end, 16);
+    EXPECT_EQ(GetLe32(bytes, centralAt), 0x02014B50u);
+    EXPECT_EQ(GetLe32(bytes, centralAt + 42), 4u);
+    EXPECT_EQ(centralAt + GetLe32(end, 12), bytes.size() - 27);
+
+    TStringStream s(bytes);
+    s.SetPosition(4);
+    IntfPtr<IZipFile> back;
+    OpenZipStream(&s, password, back);
+    ASSERT_EQ(back->Count(), 3);
+    EXPECT_EQ(back->Comment(), "five!");
+    EXPECT_EQ(Entry(back, 0)->Encrypted(), !password.empty());
+    EXPECT_EQ(back->ExtractToString("one.txt"), "first entry");
+    EXPECT_EQ(back->ExtractToString("sub/two.bin"), std::string(5000, 'z'));
+    EXPECT_EQ(Entry(back, 2)->Attributes(), 0x80u);
+  }
+}
+
+TEST(ZipArchive, EntriesOutOfRange) {
+  IntfPtr<IZipFile> zip = NewArchive();
+  IntfPtr<IZipFileEntry> e = Add(zip, "a", "1");
+  EXPECT_EQ(ErrorText([&] { zip->Entries(1, e); }), "访问索引越界");
+  EXPECT_FALSE(e);
+  EXPECT_THROW(zip->Entries(-1, e), EZipFileException);
+}
+
+TEST(ZipArchive, FileSystemOperationsAreNotAvailableYet) {
+  IntfPtr<IZipFile> zip = NewArchive();
+  IntfPtr<IZipFileEntry> e;
+  EXPECT_THROW(zip->AddFiles("/tmp", "", false, "", 0), Exception);
+  EXPECT_THROW(zip->AddFile("a", "/tmp/a", e), Exception);
+  EXPECT_THROW(zip->ExtractFiles("/tmp", "*"), Exception);
+  Add(zip, "kept", "in a file");
+  const std::string path = testing::TempDir() + "/zip-archive-file.zip";
+  zip->SaveToFile(path);
+  IntfPtr<IZipFile> back = NewArchive();
+  back->LoadFromFile(path);
+  EXPECT_EQ(back->ExtractToString("kept"), "in a file");
+}
+
+// ---- Damaged archives
+
+TEST(ZipDamage, RecordsCutShortAreStreamReadErrors) {
+  const Record a = Stored("name.txt", "some stored data");
+  const std::string whole = LocalRecord(a) + CentralRecord(a, 0, "entry comment") + EndRecord(1, "archive comment");
+  const size_t localEnd = LocalRecord(a).size(), centralEnd = whole.size() - 22 - 15;
+  for (size_t cut : {size_t{10}, size_t{29}, size_t{33}, localEnd - 1, localEnd + 20, centralEnd - 3,
+                     whole.size() - 20, whole.size() - 1}) {
+    IntfPtr<IZipFile> zip = NewArchive();
+    TStringStream s(whole.substr(0, cut));
+    EXPECT_EQ(ErrorText([&] { zip->LoadFromStream(&s); }), "Stream read error") << "cut at " << cut;
+  }
+}
+
+TEST(ZipDamage, DeclaredLengthsBeyondTheStreamAllocateNothing) {
+  Record r = Stored("n", "abc");
+  r.csize = 0xFFFFFFF0;
+  EXPECT_THROW(Load(LocalRecord(r)), EReadError);
+  r.csize = -1;
+  std::string bytes = LocalRecord(r);
+  bytes[26] = '\xFF';  // name length 0xFFFF... beyond the stream
+  bytes[27] = '\xFF';
+  EXPECT_THROW(Load(bytes), EReadError);
+}
+
+TEST(ZipDamage, MutatedBlocksNeverReadOutsideTheirBuffers) {
+  // Every outcome is a result or an exception; the sanitizer build checks the rest.
+  Record r = Deflated("block", std::string(3000, 'q') + "tail");
+  r.flags = 1;
+  r.data = Encrypted(r.data, "pw", r.crc);
+  const std::string block = LocalRecord(r) + std::string(16, '\0') + CentralRecord(r, 0) + EndRecord(1, "");
+  std::mt19937 gen(7);
+  int results = 0, errors = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    std::string damaged = block;
+    for (int k = 0, n = 1 + gen() % 4; k < n; ++k) damaged[gen() % damaged.size()] = static_cast<char>(gen());
+    if (trial % 3 == 0) damaged.resize(gen() % damaged.size());
+    TMemoryStream m;
+    m.WriteBuffer(damaged.data(), static_cast<int32_t>(damaged.size()));
+    try {
+      UnzipFirstEntryInPlace(&m, "pw");
+      ++results;
+    } catch (const std::exception&) {
+      ++errors;
+    }
+  }
+  EXPECT_GT(results, 0);
+  EXPECT_GT(errors, 0);
+}
+
+// ---- In-place unzip
+
+std::string Unzipped(TMemoryStream& m) {
+  return std::string(static_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
+}
+
+void Fill(TMemoryStream& m, const std::string& bytes) {
+  m.Clear();
+  m.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+}
+
+TEST(UnzipInPlace, StoredEntryGivesItsBytes) {
+  Record r = Stored("s", "plain stored block");
+  TMemoryStream m;
+  Fill(m, LocalRecord(r) + CentralRecord(r, 0) + EndRecord(1, ""));
+  EXPECT_TRUE(UnzipFirstEntryInPlace(&m, ""));
+  EXPECT_EQ(Unzipped(m), "plain stored block");
+  EXPECT_EQ(m.Position(), m.Size());
+}
+
+TEST(UnzipInPlace, EncryptedDeflatedEntryNeedsItsPassword) {
+  IntfPtr<IZipFile> zip = NewArchive("P");
+  Add(zip, "bill", "encrypted deflated bill block");
+  const std::string block = Saved(zip);
+  TMemoryStream m;
+  Fill(m, block);
+  EXPECT_TRUE(UnzipFirstEntryInPlace(&m, "P"));
+  EXPECT_EQ(Unzipped(m), "encrypted deflated bill block");
+
+  for (const char* password : {"Q", ""}) {
+    Fill(m, block);
+    EXPECT_FALSE(UnzipFirstEntryInPlace(&m, password));
+    EXPECT_EQ(Unzipped(m), block);
+  }
+}
+
+TEST(UnzipInPlace, NoEntryGivesFalse) {
+  TMemoryStream m;
+  Fill(m, Saved(NewArchive()));
+  EXPECT_FALSE(UnzipFirstEntryInPlace(&m, "P"));
+  Fill(m, "no local signature at any step " + LocalRecord(Stored("a", "b")).substr(0, 2));
+  EXPECT_FALSE(UnzipFirstEntryInPlace(&m, "P"));
+}
+
+TEST(UnzipInPlace, StructureFailuresAreRaised) {
+  Record r = Stored("s", "x");
+  TMemoryStream m;
+  Fill(m, LocalRecord(r) + CentralRecord(r, 0) + CentralRecord(r, 0) + EndRecord(2, ""));
+  EXPECT_EQ(ErrorText([&] { UnzipFirstEntryInPlace(&m, ""); }), "访问索引越界");
+  EXPECT_THROW(UnzipFirstEntryInPlace(nullptr, ""), EAssertionFailed);
+}
+
+TEST(UnzipInPlace, EmptyEntryLeavesAnEmptyStream) {
+  IntfPtr<IZipFile> zip = NewArchive("P");
+  IntfPtr<IZipFileEntry> e;
+  zip->AddEntry("empty", e);
+  e->SetData("");
+  TMemoryStream m;
+  Fill(m, Saved(zip));
+  EXPECT_TRUE(UnzipFirstEntryInPlace(&m, "P"));
+  EXPECT_EQ(m.Size(), 0);
+  EXPECT_EQ(m.Position(), 0);
+}
+
+}  // namespace
