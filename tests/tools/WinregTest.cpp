@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 
+#include "tests/Programs.h"
 #include "tests/TempRegistry.h"
 #include "winport/Registry.h"
 
@@ -15,16 +13,8 @@ std::string Utf8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
 class Winreg : public ::testing::Test {
  protected:
-  // Runs winreg and answers its exit status, with its standard output in `out`.
-  int Run(const std::string& args, std::string* out = nullptr) {
-    std::string command = std::string(std::getenv("TARVIK_BIN")) + "/winreg " + args + " 2>/dev/null";
-    FILE* p = popen(command.c_str(), "r");
-    std::string text;
-    char buf[4096];
-    while (size_t n = fread(buf, 1, sizeof buf, p)) text.append(buf, n);
-    int status = pclose(p);
-    if (out) *out = text;
-    return WEXITSTATUS(status);
+  static int Run(const std::string& arguments, std::string* out = nullptr) {
+    return RunProgram("winreg", arguments, out);
   }
   std::string Write(const std::string& name, const std::string& text) {
     std::string path = FRegistry.Dir() + "/" + name;

@@ -1,0 +1,29 @@
+// The subcommands of tarvik-host. Each lives in a file of its own and has one
+// line in HostCommands.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class TarvikLibrary;
+
+struct HostContext {
+  TarvikLibrary& Library;
+  bool Json;
+  std::ostream& Out;
+};
+
+struct HostCommand {
+  const char* Name;
+  const char* Arguments;
+  const char* Help;
+  // Answers the exit status; the library's exceptions pass through.
+  int (*Run)(HostContext& context, const std::vector<std::string>& arguments);
+};
+
+int RunList(HostContext& context, const std::vector<std::string>& arguments);
+
+inline constexpr HostCommand HostCommands[] = {
+    {"list", "", "one line per installed rate library: index, BQID, region, period, type, caption, folder", RunList},
+};

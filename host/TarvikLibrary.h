@@ -1,0 +1,25 @@
+// The Tarvik library, loaded at run time and reached through its one export.
+#pragma once
+
+#include <string>
+
+#include "RateIntf/Tarvik.h"
+
+class TarvikLibrary {
+ public:
+  // Loads the library; std::runtime_error when it does not load or lacks the export.
+  explicit TarvikLibrary(const std::string& fileName);
+  ~TarvikLibrary();
+  TarvikLibrary(const TarvikLibrary&) = delete;
+  TarvikLibrary& operator=(const TarvikLibrary&) = delete;
+
+  // A new catalogue from GetTarviks; the library's exceptions pass through.
+  IntfPtr<IRateBQs> Catalogue();
+
+  // libTarvik.so in the folder of this program.
+  static std::string DefaultFileName();
+
+ private:
+  void* FHandle = nullptr;
+  TGetTarviks FGetTarviks = nullptr;
+};
