@@ -39,13 +39,51 @@ uint8_t RandomByte() {
   return static_cast<uint8_t>((static_cast<uint64_t>(RandSeed) * 256) >> 32);
 }
 
+inline uint32_t CrcStep(uint8_t b, uint32_t crc) { return kCrcTable[(crc ^ b) & 0xFF] ^ (crc >> 8); }
+
+// The cipher steps, kept internal so that the byte loops inline them.
+inline void UpdateKeys(TZipKeys& keys, uint8_t plain) {
+  keys.Key0 = CrcStep(plain, keys.Key0);
+  keys.Key1 = (keys.Key1 + (keys.Key0 & 0xFF)) * 134775813u + 1;
+  keys.Key2 = CrcStep(static_cast<uint8_t>(keys.Key1 >> 24), keys.Key2);
+}
+
+inline uint8_t StreamByte(const TZipKeys& keys) {
+  const uint32_t t = (keys.Key2 & 0xFFFF) | 2;
+  return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
+}
+
+void KeysFromPassphrase(TZipKeys& keys, const std::string& passphrase) {
+  keys = {0x12345678, 0x23456789, 0x34567890};
+  for (char c : passphrase) UpdateKeys(keys, static_cast<uint8_t>(c));
+}
+
+void DecodeBytes(TZipKeys& keys, uint8_t* p, int32_t count) {
+  TZipKeys k = keys;
+  for (int32_t i = 0; i < count; ++i) {
+    p[i] ^= StreamByte(k);
+    UpdateKeys(k, p[i]);
+  }
+  keys = k;
+}
+
+void EncodeBytes(TZipKeys& keys, uint8_t* p, int32_t count) {
+  TZipKeys k = keys;
+  for (int32_t i = 0; i < count; ++i) {
+    const uint8_t plain = p[i];
+    p[i] = plain ^ StreamByte(k);
+    UpdateKeys(k, plain);
+  }
+  keys = k;
+}
+
 }  // namespace
 
-uint32_t UpdateCrc32(uint8_t b, uint32_t crc) { return kCrcTable[(crc ^ b) & 0xFF] ^ (crc >> 8); }
+uint32_t UpdateCrc32(uint8_t b, uint32_t crc) { return CrcStep(b, crc); }
 
 uint32_t UpdateCrc32Buffer(const void* data, size_t count, uint32_t crc) {
   const uint8_t* p = static_cast<const uint8_t*>(data);
-  for (size_t i = 0; i < count; ++i) crc = kCrcTable[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+  for (size_t i = 0; i < count; ++i) crc = CrcStep(p[i], crc);
   return crc;
 }
 
@@ -55,34 +93,12 @@ uint32_t StringCrc32(const std::string& s) {
 
 void QuarnZipEncInitialize() { RandSeed = 0; }
 
-void TZipKeys::Init(const std::string& passphrase) {
-  Key0 = 0x12345678;
-  Key1 = 0x23456789;
-  Key2 = 0x34567890;
-  for (char c : passphrase) Update(static_cast<uint8_t>(c));
-}
-
-void TZipKeys::Update(uint8_t plain) {
-  Key0 = UpdateCrc32(plain, Key0);
-  Key1 = (Key1 + (Key0 & 0xFF)) * 134775813u + 1;
-  Key2 = UpdateCrc32(static_cast<uint8_t>(Key1 >> 24), Key2);
-}
-
-uint8_t TZipKeys::StreamByte() const {
-  uint32_t t = (Key2 & 0xFFFF) | 2;
-  return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
-}
-
-void TZipDecryptEngine::DecodeBytes(uint8_t* p, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
-    p[i] ^= FKeys.StreamByte();
-    FKeys.Update(p[i]);
-  }
-}
+void TZipDecryptEngine::InitKeys(const std::string& passphrase) { KeysFromPassphrase(FKeys, passphrase); }
+void TZipEncryptEngine::InitKeys(const std::string& passphrase) { KeysFromPassphrase(FKeys, passphrase); }
 
 void TZipDecryptEngine::Decode(void* buffer, int32_t count) {
   Assert(FVerified, "TZipDecryptEngine.Decode: must successfully call VerifyHeader first", kUnit, kLineDecode);
-  DecodeBytes(static_cast<uint8_t*>(buffer), count);
+  DecodeBytes(FKeys, static_cast<uint8_t*>(buffer), count);
 }
 
 bool TZipDecryptEngine::VerifyHeader(const TZipHeader& header, const std::string& passphrase, uint32_t check) {
@@ -90,17 +106,9 @@ bool TZipDecryptEngine::VerifyHeader(const TZipHeader& header, const std::string
   InitKeys(passphrase);
   TZipHeader plain;
   std::memcpy(plain, header, kZipHeaderSize);
-  DecodeBytes(plain, kZipHeaderSize);
+  DecodeBytes(FKeys, plain, kZipHeaderSize);
   FVerified = plain[11] == static_cast<uint8_t>(check >> 24);
   return FVerified;
-}
-
-void TZipEncryptEngine::EncodeBytes(uint8_t* p, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
-    uint8_t plain = p[i];
-    p[i] = plain ^ FKeys.StreamByte();
-    FKeys.Update(plain);
-  }
 }
 
 void TZipEncryptEngine::CreateHeader(TZipHeader& header, const std::string& passphrase, uint32_t check) {
@@ -110,21 +118,21 @@ void TZipEncryptEngine::CreateHeader(TZipHeader& header, const std::string& pass
   InitKeys(passphrase);
   for (int i = 0; i < 10; ++i) {
     uint8_t r = RandomByte();
-    uint8_t k = FKeys.StreamByte();
-    FKeys.Update(r);
+    uint8_t k = StreamByte(FKeys);
+    UpdateKeys(FKeys, r);
     header[i] = r ^ k;
   }
   InitKeys(passphrase);
-  EncodeBytes(header, 10);
+  EncodeBytes(FKeys, header, 10);
   header[10] = static_cast<uint8_t>(check >> 16);
   header[11] = static_cast<uint8_t>(check >> 24);
-  EncodeBytes(header + 10, 2);
+  EncodeBytes(FKeys, header + 10, 2);
   FHeaderCreated = true;
 }
 
 void TZipEncryptEngine::EncodeBuffer(void* buffer, int32_t count) {
   Assert(FHeaderCreated, "TZipEncryptEngine.EncodeBuffer: must call CreateHeader first", kUnit, kLineEncodeBuffer);
-  EncodeBytes(static_cast<uint8_t*>(buffer), count);
+  EncodeBytes(FKeys, static_cast<uint8_t*>(buffer), count);
 }
 
 TZipDecryptStream::TZipDecryptStream(TStream* source, uint32_t check, std::string passphrase)

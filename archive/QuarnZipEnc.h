@@ -22,18 +22,14 @@ void QuarnZipEncInitialize();
 constexpr int kZipHeaderSize = 12;
 using TZipHeader = uint8_t[kZipHeaderSize];
 
-// The three cipher keys and the steps that both directions share.
+// The three cipher keys of either engine.
 struct TZipKeys {
   uint32_t Key0 = 0, Key1 = 0, Key2 = 0;
-
-  void Init(const std::string& passphrase);
-  void Update(uint8_t plain);
-  uint8_t StreamByte() const;
 };
 
 class TZipDecryptEngine : public TObject {
  public:
-  void InitKeys(const std::string& passphrase) { FKeys.Init(passphrase); }
+  void InitKeys(const std::string& passphrase);
   // Keys the engine and tests byte 11 of the decrypted header against the top
   // byte of check; header itself is left as it is.
   bool VerifyHeader(const TZipHeader& header, const std::string& passphrase, uint32_t check);
@@ -42,15 +38,13 @@ class TZipDecryptEngine : public TObject {
   bool Verified() const { return FVerified; }
 
  private:
-  void DecodeBytes(uint8_t* p, int32_t count);
-
   bool FVerified = false;
   TZipKeys FKeys;
 };
 
 class TZipEncryptEngine : public TObject {
  public:
-  void InitKeys(const std::string& passphrase) { FKeys.Init(passphrase); }
+  void InitKeys(const std::string& passphrase);
   // Keys the engine and writes the encrypted header: ten random bytes, then
   // bits 16-23 and 24-31 of check.
   void CreateHeader(TZipHeader& header, const std::string& passphrase, uint32_t check);
@@ -59,8 +53,6 @@ class TZipEncryptEngine : public TObject {
   bool HeaderCreated() const { return FHeaderCreated; }
 
  private:
-  void EncodeBytes(uint8_t* p, int32_t count);
-
   bool FHeaderCreated = false;
   TZipKeys FKeys;
 };

@@ -153,9 +153,8 @@ class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZip
   void SyncCentralWithLocal();
 
   std::string RawDeflate(const std::string& bytes) const;
-  std::string RawInflate(const std::string& raw, uint32_t size) const;
+  std::string RawInflate(TStream* raw, int64_t rawSize, uint32_t size) const;
   std::string Encrypt(const std::string& bytes) const;
-  std::string Decrypt(const std::string& stored) const;
 
   TZipFile* FOwner;
   std::string FName;

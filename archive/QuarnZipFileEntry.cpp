@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "archive/ByteViewStream.h"
 #include "archive/QuarnZipEnc.h"
 #include "archive/QuarnZipFile.h"
 #include "archive/ZipRecordIO.h"
@@ -63,32 +64,24 @@ int ZlibLevel(uint8_t code) {
   }
 }
 
-// A valid zlib header for the deflate option of the flags, so that the raw
-// entry data inflates as a zlib stream.
-const char* ZlibHeader(uint16_t flags) {
-  switch (flags & kZipFlagDeflateOption) {
-    case 2: return "\x78\xDA";
-    case 4: return "\x78\x5E";
-    case 6: return "\x78\x01";
-    default: return "\x78\x9C";
-  }
-}
-
 void RequireStream(TStream* stream, int line) { Assert(stream != nullptr, kAssertionFailure, kUnit, line); }
 
-std::unique_ptr<TZipEncryptStream, void (*)(TObject*)> OpenEncryptStream(TStream* dest, uint32_t check,
-                                                                          const std::string& password) {
+void FreeObject(TObject* object) { object->Free(); }
+
+// A class-library object owned for one scope.
+template <class T>
+using Owned = std::unique_ptr<T, void (*)(TObject*)>;
+
+Owned<TZipEncryptStream> OpenEncryptStream(TStream* dest, uint32_t check, const std::string& password) {
   RequireStream(dest, kLineOpenEncryptStream);
-  return {New<TZipEncryptStream>(dest, check, password), [](TObject* o) { o->Free(); }};
+  return {New<TZipEncryptStream>(dest, check, password), FreeObject};
 }
 
 // The decrypting reader with its header verified, or nothing when the header
 // does not match the password.
-std::unique_ptr<TZipDecryptStream, void (*)(TObject*)> OpenDecryptStream(TStream* source, uint32_t check,
-                                                                          const std::string& password) {
+Owned<TZipDecryptStream> OpenDecryptStream(TStream* source, uint32_t check, const std::string& password) {
   RequireStream(source, kLineOpenDecryptStream);
-  std::unique_ptr<TZipDecryptStream, void (*)(TObject*)> reader(New<TZipDecryptStream>(source, check, password),
-                                                                 [](TObject* o) { o->Free(); });
+  Owned<TZipDecryptStream> reader(New<TZipDecryptStream>(source, check, password), FreeObject);
   if (!reader->VerifyHeader()) reader.reset();
   return reader;
 }
@@ -168,35 +161,23 @@ std::string TZipFileEntry::Encrypt(const std::string& bytes) const {
   return out.DataString();
 }
 
-std::string TZipFileEntry::Decrypt(const std::string& stored) const {
-  TStringStream source(stored);
-  auto reader = OpenDecryptStream(&source, CheckValue(), FOwner->Password());
-  if (!reader) RaiseZipError(SZipBadPassword);
-  std::string plain(stored.size() - kZipHeaderSize, '\0');
-  if (reader->Read(plain.data(), static_cast<int32_t>(plain.size())) != static_cast<int32_t>(plain.size()))
-    RaiseZipError(SZipBadPassword);
-  return plain;
-}
-
 std::string TZipFileEntry::RawDeflate(const std::string& bytes) const {
   TStringStream out;
   TCompressionStream compressor(&out, ZlibLevel(FLevel));
   compressor.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
   compressor.Finish();
-  // Cut zlib's 2-byte header and its Adler-32 trailer: the rest is raw deflate.
-  const std::string& z = out.DataString();
-  return z.substr(2, z.size() - 6);
+  return out.DataString();
 }
 
-// Exactly size bytes inflated from raw. The output grows as data really comes
-// out, so a declared size that the data cannot back costs no memory; data that
-// ends short of it is an error rather than an empty result.
-std::string TZipFileEntry::RawInflate(const std::string& raw, uint32_t size) const {
-  TStringStream source(ZlibHeader(Flags()) + raw);
-  TDecompressionStream inflater(&source);
+// Exactly size bytes inflated from raw. The output starts at a size that the
+// data can plausibly back and grows only as data really comes out, so a
+// declared size far beyond the data costs no memory; data that ends short of
+// the declared size is an error rather than an empty result.
+std::string TZipFileEntry::RawInflate(TStream* raw, int64_t rawSize, uint32_t size) const {
+  TDecompressionStream inflater(raw);
   std::string plain;
   size_t have = 0;
-  const size_t initial = std::max<size_t>(raw.size() * 4, 0x10000);
+  const size_t initial = std::max<size_t>(rawSize * 16, 0x10000);
   while (have < size) {
     if (have == plain.size()) plain.resize(std::min<size_t>(size, std::max(initial, plain.size() * 2)));
     const size_t want = std::min<size_t>(plain.size() - have, INT32_MAX);
@@ -226,18 +207,30 @@ void TZipFileEntry::SetData(const std::string& plain) {
   SyncCentralWithLocal();
 }
 
+// Encrypted bytes are decrypted on their way into the inflater, in the
+// inflater's own buffer, so no decrypted copy of the whole entry is made.
 std::string TZipFileEntry::GetData() {
+  const uint16_t method = Method();
+  if (method != kZipMethodStored && method != kZipMethodDeflated) RaiseZipErrorFmt(SZipUnknownMethod, method);
   const bool encrypted = Encrypted();
+  TByteViewStream stored(FData);
+  TStream* source = &stored;
+  int64_t count = static_cast<int64_t>(FData.size());
+  Owned<TZipDecryptStream> reader(nullptr, FreeObject);
+  if (encrypted) {
+    reader = OpenDecryptStream(&stored, CheckValue(), FOwner->Password());
+    if (!reader) RaiseZipError(SZipBadPassword);
+    source = reader.get();
+    count -= kZipHeaderSize;
+  }
   std::string plain;
-  switch (Method()) {
-    case kZipMethodStored:
-      plain = encrypted ? Decrypt(FData) : FData;
-      break;
-    case kZipMethodDeflated:
-      plain = RawInflate(encrypted ? Decrypt(FData) : FData, GetLE32(FLocalHeader + kLocUncompressedSize));
-      break;
-    default:
-      RaiseZipErrorFmt(SZipUnknownMethod, static_cast<int>(Method()));
+  if (method == kZipMethodDeflated) {
+    plain = RawInflate(source, count, GetLE32(FLocalHeader + kLocUncompressedSize));
+  } else if (encrypted) {
+    plain.resize(count);
+    source->ReadBuffer(plain.data(), static_cast<int32_t>(count));
+  } else {
+    plain = FData;
   }
   if (!encrypted && StringCrc32(plain) != CRC32()) RaiseZipErrorFmt(SZipCrcError, FName);
   return plain;

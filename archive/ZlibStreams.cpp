@@ -3,6 +3,9 @@
 namespace {
 
 constexpr int kBufferSize = 0x10000;
+// Negative window bits select raw deflate; 32 KB window, zlib's memory level.
+constexpr int kRawWindowBits = -MAX_WBITS;
+constexpr int kMemLevel = 8;
 
 std::string ZlibMessage(const z_stream& z, int code) {
   return z.msg ? std::string(z.msg) : std::string(zError(code));
@@ -11,7 +14,7 @@ std::string ZlibMessage(const z_stream& z, int code) {
 }  // namespace
 
 TCompressionStream::TCompressionStream(TStream* dest, int level) : FDest(dest) {
-  int code = deflateInit(&FZ, level);
+  int code = deflateInit2(&FZ, level, Z_DEFLATED, kRawWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
   if (code != Z_OK) throw ECompressionError(ZlibMessage(FZ, code));
 }
 
@@ -50,7 +53,7 @@ int64_t TCompressionStream::Seek(int64_t offset, TSeekOrigin origin) {
 }
 
 TDecompressionStream::TDecompressionStream(TStream* source) : FSource(source) {
-  int code = inflateInit(&FZ);
+  int code = inflateInit2(&FZ, kRawWindowBits);
   if (code != Z_OK) throw EDecompressionError(ZlibMessage(FZ, code));
 }
 

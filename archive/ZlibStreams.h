@@ -1,6 +1,7 @@
 // zlib behind the class library's stream interface: a compressing stream that
 // writes into a target stream and a decompressing stream that reads from a
-// source stream, each with a 64 KB buffer. Both use the zlib format.
+// source stream, each with a 64 KB buffer. Both work on raw deflate data, the
+// form that zip entries hold: no zlib header, no Adler-32 to compute.
 #pragma once
 
 #include <zlib.h>
