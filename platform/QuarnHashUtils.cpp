@@ -1,5 +1,6 @@
 #include "platform/QuarnHashUtils.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "rtl/Assert.h"
@@ -49,18 +50,14 @@ TKeyHash<Node>::TKeyHash(int32_t initialCapacity, bool allowDuplicates)
 }
 
 template <class Node>
-TKeyHash<Node>::~TKeyHash() {
-  FreeNodes();
-}
-
-template <class Node>
 const Node* TKeyHash<Node>::Find(const Key& key) const {
   return *FindLink(key);
 }
 
 template <class Node>
 void TKeyHash<Node>::Clear() {
-  FreeNodes();
+  FBuckets.clear();
+  FBlocks.clear();
   FCount = 0;
   Resize(FInitialCapacity);
 }
@@ -76,7 +73,7 @@ template <class Node>
 Node* TKeyHash<Node>::AddNode(const Key& key, const Value& value) {
   if (!FAllowDuplicates && Find(key)) throw Exception(Format(SDuplicateKey, KeyText(key)));
   if (FAutoGrow && BucketCount() == FCount) Grow();
-  Node* node = new Node{nullptr, key, value};
+  Node* node = NewNode(key, value);
   InsertNode(node);
   ++FCount;
   return node;
@@ -114,10 +111,15 @@ void TKeyHash<Node>::Resize(int32_t n) {
 }
 
 template <class Node>
-void TKeyHash<Node>::FreeNodes() {
-  for (Node*& head : FBuckets) {
-    while (head) delete std::exchange(head, head->Next);
+Node* TKeyHash<Node>::NewNode(const Key& key, const Value& value) {
+  // Blocks double from 64 nodes up to 64K, so small tables stay small.
+  constexpr size_t kFirstBlock = 64, kDoublings = 10;
+  if (FBlocks.empty() || FBlocks.back().size() == FBlocks.back().capacity()) {
+    std::vector<Node> block;
+    block.reserve(kFirstBlock << std::min(FBlocks.size(), kDoublings));
+    FBlocks.push_back(std::move(block));
   }
+  return &FBlocks.back().emplace_back(Node{nullptr, key, value});
 }
 
 template class TKeyHash<TStrKeyHashNode>;
@@ -134,6 +136,9 @@ uint32_t TStrKeyHash::HashOf(const std::string& key) const {
 }
 
 bool TStrKeyHash::KeysEqual(const std::string& a, const std::string& b) const {
+  // Equal bytes are equal to the locale too; most lookups hit that way, and
+  // the short test keeps probes overlapping in the processor.
+  if (a == b) return true;
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
                         static_cast<int>(b.size())) == CSTR_EQUAL;
 }

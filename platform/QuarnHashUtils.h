@@ -39,7 +39,6 @@ class TKeyHash : public TObject {
 
   TKeyHash(const TKeyHash&) = delete;
   TKeyHash& operator=(const TKeyHash&) = delete;
-  ~TKeyHash() override;
 
   // The first node, in chain order, whose key equals key; nullptr if none.
   const Node* Find(const Key& key) const;
@@ -72,13 +71,16 @@ class TKeyHash : public TObject {
   void Resize(int32_t n);
 
  private:
-  void FreeNodes();
+  Node* NewNode(const Key& key, const Value& value);
 
   bool FAllowDuplicates;
   bool FAutoGrow;
   int32_t FInitialCapacity;
   int32_t FCount = 0;
   std::vector<Node*> FBuckets;
+  // Nodes live in blocks that never reallocate, so a node stays put until
+  // Clear or destruction frees them all at once.
+  std::vector<std::vector<Node>> FBlocks;
 };
 
 // String keys compared without case by the locale; the hash folds only ASCII
