@@ -18,21 +18,22 @@ namespace {
 constexpr off_t kLockBase = 0x7FFFFFFF00000000LL;
 enum LockByte : off_t { kAccessRead = 0, kAccessWrite = 1, kDenyRead = 2, kDenyWrite = 3 };
 
-bool HeldByOthers(int fd, off_t byte) {
+struct flock ByteLock(short type, off_t byte) {
   struct flock lk {};
-  lk.l_type = F_WRLCK;
+  lk.l_type = type;
   lk.l_whence = SEEK_SET;
   lk.l_start = kLockBase + byte;
   lk.l_len = 1;
+  return lk;
+}
+
+bool HeldByOthers(int fd, off_t byte) {
+  struct flock lk = ByteLock(F_WRLCK, byte);
   return fcntl(fd, F_OFD_GETLK, &lk) == 0 && lk.l_type != F_UNLCK;
 }
 
 bool Hold(int fd, off_t byte) {
-  struct flock lk {};
-  lk.l_type = F_RDLCK;
-  lk.l_whence = SEEK_SET;
-  lk.l_start = kLockBase + byte;
-  lk.l_len = 1;
+  struct flock lk = ByteLock(F_RDLCK, byte);
   return fcntl(fd, F_OFD_SETLK, &lk) == 0;
 }
 
