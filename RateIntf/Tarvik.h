@@ -4,6 +4,10 @@
 #pragma once
 
 #include "RateIntf/RateIntfs.h"
+// The exception classes a host can catch by class: the class library's
+// Exception and its family, EKivException, EKivEngine and EZipFileException.
+#include "archive/QuarnZipFile.h"
+#include "platform/KivEngineUtils.h"
 #include "platform/KivException.h"
 #include "rtl/Exceptions.h"
 

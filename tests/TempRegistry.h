@@ -16,6 +16,7 @@
 class TempRegistry {
  public:
   TempRegistry() {
+    umask(022);  // keys made by the tests stay readable for the unprivileged checks
     char pattern[] = "/tmp/tarvik-registry-XXXXXX";
     FDir = mkdtemp(pattern);
     chmod(FDir.c_str(), 0755);
