@@ -27,7 +27,7 @@ bool TRegistry::OpenWith(const std::string& key, REGSAM access, bool canCreate) 
   return true;
 }
 
-bool TRegistry::OpenKey(const std::string& key, bool canCreate) { return OpenWith(key, FAccess, canCreate); }
+bool TRegistry::OpenKey(const std::string& key, bool canCreate) { return OpenWith(key, KEY_ALL_ACCESS, canCreate); }
 
 bool TRegistry::OpenKeyReadOnly(const std::string& key) {
   for (REGSAM access : {KEY_READ, KEY_READ & ~KEY_NOTIFY, KEY_QUERY_VALUE})

@@ -13,7 +13,7 @@ inline constexpr const char* SRegGetDataFailed = "Failed to get data for '%s'";
 
 class TRegistry : public TObject {
  public:
-  // Root key HKEY_CURRENT_USER, access KEY_ALL_ACCESS, no key open.
+  // Root key HKEY_CURRENT_USER, no key open.
   TRegistry() = default;
   ~TRegistry() override;
 
@@ -21,10 +21,8 @@ class TRegistry : public TObject {
   // Closes the current key.
   void SetRootKey(HKEY key);
   HKEY CurrentKey() const { return FCurrentKey; }
-  REGSAM Access() const { return FAccess; }
-  void SetAccess(REGSAM access) { FAccess = access; }
 
-  // Makes `key` the current key, opened with Access (created, non-volatile,
+  // Makes `key` the current key, opened with KEY_ALL_ACCESS (created, non-volatile,
   // when `canCreate`). A path starting with a backslash starts at the root key;
   // any other starts at the current key when one is open. Answers whether the
   // key was opened; the current key stays as it was when not.
@@ -56,5 +54,4 @@ class TRegistry : public TObject {
 
   HKEY FRootKey = HKEY_CURRENT_USER;
   HKEY FCurrentKey = nullptr;
-  REGSAM FAccess = KEY_ALL_ACCESS;
 };

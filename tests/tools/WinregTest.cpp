@@ -76,6 +76,7 @@ TEST_F(Winreg, DeletesKeysAndValues) {
   ASSERT_EQ(Run("export 'HKLM\\a'", &exported), 0);
   EXPECT_EQ(exported, "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\A]\n\n[HKEY_LOCAL_MACHINE\\A\\B]\n\n"
                       "[HKEY_LOCAL_MACHINE\\A\\B\\C]\n\"y\"=\"keep\"\n\n");
+  EXPECT_NE(Run("import " + Write("root.reg", "Windows Registry Editor Version 5.00\n[-HKEY_LOCAL_MACHINE\\]\n")), 0);
   ASSERT_EQ(Run("import " + Write("c.reg", "Windows Registry Editor Version 5.00\n[-HKEY_LOCAL_MACHINE\\A\\B]\n")), 0);
   ASSERT_EQ(Run("export 'HKLM\\a'", &exported), 0);
   EXPECT_EQ(exported, "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\A]\n\n");

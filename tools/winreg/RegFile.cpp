@@ -62,6 +62,8 @@ std::string Parse(std::string_view text, std::vector<Section>& sections) {
       std::string path = line.substr(deletes ? 2 : 1, line.size() - (deletes ? 3 : 2));
       if (RootKeyDirectory(path.substr(0, path.find('\\'))).empty())
         return LineError(number, "unknown root key in [" + path + "]");
+      if (deletes && path.find_first_not_of('\\', path.find('\\')) == std::string::npos)
+        return LineError(number, "a root key cannot be deleted");
       sections.push_back({path, deletes, {}});
       continue;
     }
