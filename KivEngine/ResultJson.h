@@ -1,0 +1,14 @@
+// The model's result for the host: a JSON document (UTF-8) of its data sets,
+// their tables with field definitions, and every record's values and null
+// states. KivEngine/README.md gives the shape.
+#pragma once
+
+#include <string>
+
+namespace kivengine {
+
+class TModel;
+
+std::string ModelJson(const TModel& model);
+
+}  // namespace kivengine

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+#include <dlfcn.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/KivEngineUtils.h"
+#include "rtl/Format.h"
+
+namespace {
+
+std::string Bin() { return std::getenv("TARVIK_BIN"); }
+std::string EnginePath() { return Bin() + "/KivEngine.dll"; }
+
+bool IsLoaded(const std::string& path) {
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (handle) dlclose(handle);
+  return handle != nullptr;
+}
+
+// Each test starts and ends with the unit freshly loaded and nothing registered.
+class KivEngineUtilsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    unsetenv("KivEngine");
+    KivEngineUtilsInitialize();
+  }
+  void TearDown() override {
+    KivEngineUtilsFinalize();
+    unsetenv("KivEngine");
+    EXPECT_FALSE(IsLoaded(EnginePath()));
+  }
+
+  static std::string Message(void (*action)(const std::string&), const std::string& fileName) {
+    try {
+      action(fileName);
+    } catch (const EKivEngine& e) {
+      return e.Message();
+    }
+    return "no error";
+  }
+  static void Load(const std::string& fileName) {
+    IntfPtr<IKivEngine> engine;
+    TKivEngine::LoadEngine(fileName, engine);
+  }
+  static IntfPtr<IKivEngine> Find(const std::string& fileName) {
+    IntfPtr<IKivEngine> engine;
+    TKivEngine::FindEngine(fileName, engine);
+    return engine;
+  }
+};
+
+TEST_F(KivEngineUtilsTest, DefaultEngineLoadsOnceFromBesideTheModule) {
+  IntfPtr<IKivEngine> first, second;
+  GetKivEngine("", first);
+  GetKivEngine("", second);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(Find(EnginePath()), first);
+  EXPECT_TRUE(IsLoaded(EnginePath()));
+
+  // The engine makes and loads the template model that lies beside it.
+  IntfPtr<IInterface> param;
+  first->GetModelParam(param);
+  IntfPtr<IKivModel> model;
+  first->CreateModel(false, param.get(), model);
+  IntfPtr<IKivModelLoader> loader;
+  first->GetLoader(loader);
+  loader->LoadFile(Bin() + "/预算综合单价库.Kiv", model.get(), 0);
+  model->SetLoadState(KivLoadStateDone);
+  IntfPtr<IKivDatabase> db;
+  model->DatabaseByName("UserBQItemDB", db);
+  EXPECT_TRUE(db);
+}
+
+TEST_F(KivEngineUtilsTest, PathsCompareWithoutCase) {
+  char folder[] = "/tmp/kivengine-case-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string lower = std::string(folder) + "/kivengine.dll";
+  const std::string upper = std::string(folder) + "/KIVENGINE.DLL";
+  ASSERT_EQ(symlink(EnginePath().c_str(), lower.c_str()), 0);
+  ASSERT_EQ(symlink(EnginePath().c_str(), upper.c_str()), 0);
+  {
+    IntfPtr<IKivEngine> first, second;
+    GetKivEngine(lower, first);
+    GetKivEngine(upper, second);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(Find(upper), first);
+  }
+  KivEngineUtilsFinalize();
+  unlink(lower.c_str());
+  unlink(upper.c_str());
+  rmdir(folder);
+}
+
+TEST_F(KivEngineUtilsTest, MissingFileFallsBackToTheEnvironmentExpanded) {
+  char* cwd = getcwd(nullptr, 0);
+  ASSERT_EQ(chdir((Bin() + "/..").c_str()), 0);
+  setenv("KivEngine", "bin/../bin/KivEngine.dll", 1);
+  IntfPtr<IKivEngine> engine;
+  GetKivEngine("/nowhere/KivEngine.dll", engine);
+  EXPECT_TRUE(engine);
+  EXPECT_EQ(TKivEngine::ResolveEngineFileName("absent.dll"), EnginePath());
+  EXPECT_EQ(Find(EnginePath()), engine);  // registered under the library's full path
+  EXPECT_EQ(chdir(cwd), 0);
+  free(cwd);
+
+  unsetenv("KivEngine");
+  EXPECT_EQ(Message(&Load, "/nowhere/KivEngine.dll"), Format(SKivEngineMissing, ""));
+  setenv("KivEngine", "/nowhere/either.dll", 1);
+  EXPECT_EQ(Message(&Load, "/nowhere/KivEngine.dll"), Format(SKivEngineMissing, "/nowhere/either.dll"));
+}
+
+TEST_F(KivEngineUtilsTest, UnloadNeedsARegisteredExistingFile) {
+  EXPECT_EQ(Message(&TKivEngine::UnloadEngine, EnginePath()), Format(SKivEngineNotRegistered, EnginePath()));
+  EXPECT_EQ(Message(&TKivEngine::UnloadEngine, "/nowhere/KivEngine.dll"), Format(SKivEngineMissing, ""));
+  Load(EnginePath());
+  TKivEngine::UnloadEngine(EnginePath());
+  EXPECT_FALSE(IsLoaded(EnginePath()));
+  EXPECT_EQ(Find(EnginePath()), nullptr);
+}
+
+TEST_F(KivEngineUtilsTest, LibraryWithoutEntryIsFreedAndRaises) {
+  const std::string path = Bin() + "/NoEntry.dll";
+  EXPECT_EQ(Message(&Load, path), Format(SKivEngineInitFailed, path));
+  EXPECT_FALSE(IsLoaded(path));
+  EXPECT_EQ(Find(path), nullptr);
+  const std::string notALibrary = Bin() + "/预算综合单价库.Kiv";
+  EXPECT_EQ(Message(&Load, notALibrary), Format(SKivEngineInitFailed, notALibrary));
+}
+
+TEST_F(KivEngineUtilsTest, DefaultEngineOutlivesTheUnloadOfItsPath) {
+  IntfPtr<IKivEngine> engine;
+  GetKivEngine("", engine);
+  TKivEngine::UnloadEngine("");
+  EXPECT_EQ(Find(""), nullptr);
+  EXPECT_TRUE(IsLoaded(EnginePath()));
+
+  IntfPtr<IKivEngine> again;
+  GetKivEngine("", again);
+  EXPECT_EQ(again, engine);
+  IntfPtr<IKivModel> model;
+  again->CreateModel(false, nullptr, model);
+  EXPECT_TRUE(model);
+  model.Clear();
+
+  IntfPtr<IKivEngine> second;
+  TKivEngine::LoadEngine(EnginePath(), second);
+  EXPECT_NE(second, engine);  // a second wrapper of the same library
+}
+
+TEST_F(KivEngineUtilsTest, FinalizationUnloadsEveryEngineTheHostNoLongerHolds) {
+  Load(EnginePath());
+  IntfPtr<IKivEngine> engine;
+  GetKivEngine("", engine);
+  engine.Clear();
+  KivEngineUtilsFinalize();
+  EXPECT_FALSE(IsLoaded(EnginePath()));
+  EXPECT_EQ(Find(EnginePath()), nullptr);
+}
+
+}  // namespace
