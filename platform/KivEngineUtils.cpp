@@ -71,8 +71,7 @@ std::string TKivEngine::ResolveEngineFileName(const std::string& FileName) {
   std::string full =
       FileName.empty() ? ExtractFilePath(ThisModuleFileName()) + "KivEngine.dll" : ExpandFileName(FileName);
   if (!FileExists(full)) {
-    full = EnvironmentVariable("KivEngine");
-    if (!full.empty()) full = ExpandFileName(full);
+    full = ExpandFileName(EnvironmentVariable("KivEngine"));
     if (!FileExists(full)) throw EKivEngine(Format(SKivEngineMissing, full));
   }
   return full;

@@ -23,7 +23,7 @@ std::string CurrentDirectory() {
 }  // namespace
 
 std::string ExpandFileName(const std::string& fileName) {
-  if (fileName.empty()) return CurrentDirectory();
+  if (fileName.empty()) return {};
   const std::string path = fileName[0] == '/' ? fileName : CurrentDirectory() + "/" + fileName;
   std::vector<std::string> parts;
   size_t start = 0;

@@ -5,7 +5,7 @@
 
 // The full path of a file name: relative names are taken against the current
 // directory; "." and ".." parts and doubled delimiters are resolved as text,
-// without following links.
+// without following links. An empty name stays empty.
 std::string ExpandFileName(const std::string& fileName);
 
 // Everything up to and including the last path delimiter ("" when none).
