@@ -75,6 +75,26 @@ TEST_F(KivEngineUtilsTest, DefaultEngineLoadsOnceFromBesideTheModule) {
   EXPECT_TRUE(db);
 }
 
+TEST_F(KivEngineUtilsTest, DefaultEngineFileLiesBesideTheLibraryThatHoldsTheLoader) {
+  char folder[] = "/tmp/kivengine-beside-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string library = std::string(folder) + "/libBeside.so";
+  const std::string engine = std::string(folder) + "/KivEngine.dll";
+  ASSERT_EQ(symlink((Bin() + "/libBeside.so").c_str(), library.c_str()), 0);
+  ASSERT_EQ(symlink(EnginePath().c_str(), engine.c_str()), 0);
+  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(handle, nullptr) << dlerror();
+  auto resolve = reinterpret_cast<void (*)(std::string&)>(dlsym(handle, "BesideDefaultEngineFile"));
+  ASSERT_NE(resolve, nullptr);
+  std::string fileName;
+  resolve(fileName);
+  EXPECT_EQ(fileName, engine);
+  dlclose(handle);
+  unlink(library.c_str());
+  unlink(engine.c_str());
+  rmdir(folder);
+}
+
 TEST_F(KivEngineUtilsTest, PathsCompareWithoutCase) {
   char folder[] = "/tmp/kivengine-case-XXXXXX";
   ASSERT_NE(mkdtemp(folder), nullptr);
