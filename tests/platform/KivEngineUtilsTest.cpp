@@ -171,6 +171,27 @@ TEST_F(KivEngineUtilsTest, DefaultEngineOutlivesTheUnloadOfItsPath) {
   EXPECT_NE(second, engine);  // a second wrapper of the same library
 }
 
+TEST_F(KivEngineUtilsTest, UnloadAllStopsAtALibraryWhoseFileHasGone) {
+  char folder[] = "/tmp/kivengine-gone-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string copy = std::string(folder) + "/KivEngine.dll";
+  const std::string copyCommand = "cp " + EnginePath() + " " + copy;
+  ASSERT_EQ(std::system(copyCommand.c_str()), 0);
+  Load(copy);
+  Load(EnginePath());
+  unlink(copy.c_str());
+
+  EXPECT_EQ(Message([](const std::string&) { TKivEngine::UnloadAllEngines(); }, ""), Format(SKivEngineMissing, ""));
+  EXPECT_EQ(Find(EnginePath()), nullptr);  // unloaded before the failure
+  EXPECT_TRUE(IsLoaded(copy));             // still registered
+
+  ASSERT_EQ(std::system(copyCommand.c_str()), 0);
+  TKivEngine::UnloadAllEngines();
+  EXPECT_FALSE(IsLoaded(copy));
+  unlink(copy.c_str());
+  rmdir(folder);
+}
+
 TEST_F(KivEngineUtilsTest, FinalizationUnloadsEveryEngineTheHostNoLongerHolds) {
   Load(EnginePath());
   IntfPtr<IKivEngine> engine;
