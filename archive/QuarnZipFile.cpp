@@ -113,7 +113,10 @@ IZipFileEntry* TZipList::Find(const std::string& name) const {
 
 TZipFile::TZipFile() : FList(New<TZipList>()) {}
 
-TZipFile::~TZipFile() { FList->Free(); }
+TZipFile::~TZipFile() {
+  for (int32_t i = 0; i < Count(); ++i) static_cast<TZipFileEntry*>(FList->Get(i))->ForgetOwner();
+  FList->Free();
+}
 
 void TZipFile::Entries(int32_t index, IntfPtr<IZipFileEntry>& Result) {
   Result.Clear();

@@ -140,6 +140,9 @@ class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZip
   void WriteLocal(TStream* stream) override;
 
   uint8_t LevelCode() const { return FLevel; }
+  // The archive is going away: an entry that a caller still holds then works
+  // as if its archive had no password, instead of reading freed memory.
+  void ForgetOwner() { FOwner = nullptr; }
 
   static constexpr int kCentralSize = 46;
   static constexpr int kLocalSize = 26;
@@ -148,6 +151,7 @@ class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZip
   uint16_t Flags() const;
   uint16_t Method() const;
   uint32_t CheckValue() const;
+  std::string OwnerPassword() const;
   bool OwnerHasPassword() const;
   void LevelFromFlags();
   void SyncCentralWithLocal();

@@ -127,7 +127,9 @@ void TZipFileEntry::SetDateTime(TDateTime value) {
   PutLE16(FLocalHeader + kLocDate, static_cast<uint16_t>(packed >> 16));
 }
 
-bool TZipFileEntry::OwnerHasPassword() const { return !FOwner->Password().empty(); }
+std::string TZipFileEntry::OwnerPassword() const { return FOwner ? FOwner->Password() : std::string(); }
+
+bool TZipFileEntry::OwnerHasPassword() const { return !OwnerPassword().empty(); }
 
 void TZipFileEntry::SyncCentralWithLocal() { std::memcpy(FCentralRecord + kCenLocalCopy, FLocalHeader, kLocalSize); }
 
@@ -154,7 +156,7 @@ std::string TZipFileEntry::Encrypt(const std::string& bytes) const {
   TStringStream out;
   int32_t written;
   {
-    auto writer = OpenEncryptStream(&out, CheckValue(), FOwner->Password());
+    auto writer = OpenEncryptStream(&out, CheckValue(), OwnerPassword());
     written = writer->Write(bytes.data(), static_cast<int32_t>(bytes.size()));
   }
   if (written != static_cast<int32_t>(bytes.size())) RaiseZipError(SZipCompressError);
@@ -218,7 +220,7 @@ std::string TZipFileEntry::GetData() {
   int64_t count = static_cast<int64_t>(FData.size());
   Owned<TZipDecryptStream> reader(nullptr, FreeObject);
   if (encrypted) {
-    reader = OpenDecryptStream(&stored, CheckValue(), FOwner->Password());
+    reader = OpenDecryptStream(&stored, CheckValue(), OwnerPassword());
     if (!reader) RaiseZipError(SZipBadPassword);
     source = reader.get();
     count -= kZipHeaderSize;

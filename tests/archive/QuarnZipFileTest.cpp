@@ -445,6 +445,21 @@ TEST(ZipArchive, SavedArchivesLoadBackWithOrWithoutPassword) {
   }
 }
 
+TEST(ZipArchive, EntryOutlivingItsArchiveReadsNoFreedMemory) {
+  IntfPtr<IZipFileEntry> kept;
+  {
+    IntfPtr<IZipFile> zip = Load(Saved([] {
+                                   IntfPtr<IZipFile> z = NewArchive("pw");
+                                   Add(z, "a", "secret");
+                                   return z;
+                                 }()),
+                                 "pw");
+    kept = Entry(zip, 0);
+  }
+  EXPECT_EQ(ErrorText([&] { kept->GetData(); }),
+            "TZipDecryptEngine.VerifyHeader: need a passphrase (QuarnZipEnc, line 196)");
+}
+
 TEST(ZipArchive, EntriesOutOfRange) {
   IntfPtr<IZipFile> zip = NewArchive();
   IntfPtr<IZipFileEntry> e = Add(zip, "a", "1");
