@@ -87,9 +87,7 @@ uint32_t UpdateCrc32Buffer(const void* data, size_t count, uint32_t crc) {
   return crc;
 }
 
-uint32_t StringCrc32(const std::string& s) {
-  return UpdateCrc32Buffer(s.data(), s.size(), 0xFFFFFFFFu) ^ 0xFFFFFFFFu;
-}
+uint32_t StringCrc32(const std::string& s) { return UpdateCrc32Buffer(s.data(), s.size(), 0xFFFFFFFFu) ^ 0xFFFFFFFFu; }
 
 void QuarnZipEncInitialize() { RandSeed = 0; }
 
@@ -149,8 +147,7 @@ bool TZipDecryptStream::VerifyHeader() {
 }
 
 int32_t TZipDecryptStream::Read(void* buffer, int32_t count) {
-  Assert(FHeaderVerified, "TZipDecryptStream.Read: the stream header has not been verified", kUnit,
-         kLineStreamRead);
+  Assert(FHeaderVerified, "TZipDecryptStream.Read: the stream header has not been verified", kUnit, kLineStreamRead);
   int32_t n = FSource->Read(buffer, count);
   if (n > 0) FEngine->Decode(buffer, n);
   return n;

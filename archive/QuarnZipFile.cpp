@@ -124,8 +124,7 @@ void TZipFile::Entries(int32_t index, IntfPtr<IZipFileEntry>& Result) {
   Result = FList->Get(index);
 }
 
-void TZipFile::NewEntry(const std::string& name, int32_t attributes, TDateTime time,
-                        IntfPtr<IZipFileEntry>& Result) {
+void TZipFile::NewEntry(const std::string& name, int32_t attributes, TDateTime time, IntfPtr<IZipFileEntry>& Result) {
   IntfPtr<IZipFileEntry> entry(New<TZipFileEntry>(this, name, static_cast<uint32_t>(attributes), time));
   FList->Add(entry);
   Result = std::move(entry);
@@ -232,8 +231,7 @@ void TZipFile::SaveToStream(TStream* stream) {
     io->WriteTrailer(stream);
   }
   const int64_t centralStart = stream->Position();
-  for (int32_t i = 0; i < Count(); ++i)
-    EntryIO(FList->Get(i))->WriteCentral(stream);
+  for (int32_t i = 0; i < Count(); ++i) EntryIO(FList->Get(i))->WriteCentral(stream);
   WriteEndRecord(stream, centralStart);
 }
 

@@ -93,10 +93,9 @@ struct IZipFile : IInterface {
   virtual void SetLevel(uint8_t value) = 0;
   virtual void SetPassword(const std::string& value) = 0;
   virtual void AddEntry(const std::string& name, IntfPtr<IZipFileEntry>& Result) = 0;
-  virtual int32_t AddFiles(const std::string& dir, const std::string& baseDir, bool recursive,
-                           const std::string& mask, int32_t attr) = 0;
-  virtual void AddBuffer(const std::string& name, const void* buffer, int32_t size,
-                         IntfPtr<IZipFileEntry>& Result) = 0;
+  virtual int32_t AddFiles(const std::string& dir, const std::string& baseDir, bool recursive, const std::string& mask,
+                           int32_t attr) = 0;
+  virtual void AddBuffer(const std::string& name, const void* buffer, int32_t size, IntfPtr<IZipFileEntry>& Result) = 0;
   virtual void AddFile(const std::string& name, const std::string& fileName, IntfPtr<IZipFileEntry>& Result) = 0;
   virtual void AddStream(const std::string& name, TStream* stream, IntfPtr<IZipFileEntry>& Result) = 0;
   virtual void ExtractFiles(const std::string& destDir, const std::string& mask) = 0;

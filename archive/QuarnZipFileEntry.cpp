@@ -110,9 +110,7 @@ int32_t TZipFileEntry::CompressedSize() { return static_cast<int32_t>(GetLE32(FL
 uint32_t TZipFileEntry::CRC32() { return GetLE32(FLocalHeader + kLocCrc); }
 bool TZipFileEntry::Encrypted() { return Flags() & kZipFlagEncrypted; }
 
-int32_t TZipFileEntry::UncompressedSize() {
-  return static_cast<int32_t>(GetLE32(FLocalHeader + kLocUncompressedSize));
-}
+int32_t TZipFileEntry::UncompressedSize() { return static_cast<int32_t>(GetLE32(FLocalHeader + kLocUncompressedSize)); }
 
 void TZipFileEntry::SetAttributes(uint32_t value) { PutLE32(FCentralRecord + kCenAttributes, value); }
 
@@ -194,16 +192,13 @@ void TZipFileEntry::SetData(const std::string& plain) {
   PutLE32(FLocalHeader + kLocCrc, StringCrc32(plain));
   PutLE32(FLocalHeader + kLocUncompressedSize, static_cast<uint32_t>(plain.size()));
   switch (Method()) {
-    case kZipMethodStored:
-      FData = OwnerHasPassword() ? Encrypt(plain) : plain;
-      break;
+    case kZipMethodStored: FData = OwnerHasPassword() ? Encrypt(plain) : plain; break;
     case kZipMethodDeflated: {
       std::string deflated = RawDeflate(plain);
       FData = OwnerHasPassword() ? Encrypt(deflated) : std::move(deflated);
       break;
     }
-    default:
-      RaiseZipErrorFmt(SZipUnknownMethod, static_cast<int>(Method()));
+    default: RaiseZipErrorFmt(SZipUnknownMethod, static_cast<int>(Method()));
   }
   PutLE32(FLocalHeader + kLocCompressedSize, static_cast<uint32_t>(FData.size()));
   SyncCentralWithLocal();

@@ -7,9 +7,7 @@ constexpr int kBufferSize = 0x10000;
 constexpr int kRawWindowBits = -MAX_WBITS;
 constexpr int kMemLevel = 8;
 
-std::string ZlibMessage(const z_stream& z, int code) {
-  return z.msg ? std::string(z.msg) : std::string(zError(code));
-}
+std::string ZlibMessage(const z_stream& z, int code) { return z.msg ? std::string(z.msg) : std::string(zError(code)); }
 
 }  // namespace
 

@@ -52,8 +52,8 @@ class ZipInterop : public testing::Test {
     for (char& c : random) c = static_cast<char>(gen());
     std::string text;
     for (int i = 0; i < 6000; ++i) text += "bill item " + std::to_string(i * 7919 % 4099) + " norm line\n";
-    files_ = {{"text.txt", text}, {"random.bin", random}, {"empty.dat", ""}, {"sub/deep.txt", "deep\n"},
-              {"one.txt", "x"}};
+    files_ = {
+        {"text.txt", text}, {"random.bin", random}, {"empty.dat", ""}, {"sub/deep.txt", "deep\n"}, {"one.txt", "x"}};
     for (const auto& [name, data] : files_) WriteFile(dir_ / name, data);
   }
   void TearDown() override { fs::remove_all(dir_); }
@@ -75,8 +75,8 @@ TEST_F(ZipInterop, InfoZipArchivesLoadAtEveryLevel) {
       const fs::path zipPath = dir_ / ("made-" + std::to_string(level) + (password.empty() ? "" : "-pw") + ".zip");
       int status;
       Shell("cd '" + dir_.string() + "' && zip -q -" + std::to_string(level) +
-              (password.empty() ? "" : " -P " + password) + " '" + zipPath.string() + "'" + FileList(),
-          &status);
+                (password.empty() ? "" : " -P " + password) + " '" + zipPath.string() + "'" + FileList(),
+            &status);
       ASSERT_EQ(status, 0) << "zip failed";
       const std::string bytes = ReadFile(zipPath);
       sawCheckFromTime |= (ziptest::GetLe16(bytes, 6) & 9) == 9;

@@ -1,5 +1,3 @@
-#include "archive/QuarnZipEnc.h"
-
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -10,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/QuarnZipEnc.h"
 #include "rtl/Exceptions.h"
 #include "tests/archive/ZipTestSupport.h"
 
@@ -77,8 +76,7 @@ TEST(ZipCipher, StreamsRoundTripWhateverTheSplit) {
     {
       TZipEncryptStream writer(&out, 0x11223344, "pw");
       int32_t at = 0;
-      for (int32_t n : RandomSplit(static_cast<int32_t>(plain.size()), trial))
-        at += writer.Write(plain.data() + at, n);
+      for (int32_t n : RandomSplit(static_cast<int32_t>(plain.size()), trial)) at += writer.Write(plain.data() + at, n);
     }
     ASSERT_EQ(out.Size(), static_cast<int64_t>(plain.size()) + kZipHeaderSize);
 

@@ -1,5 +1,3 @@
-#include "archive/QuarnZipFile.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,6 +6,7 @@
 #include <string>
 
 #include "archive/QuarnZipEnc.h"
+#include "archive/QuarnZipFile.h"
 #include "archive/ZlibStreams.h"
 #include "rtl/Assert.h"
 #include "tests/archive/ZipTestSupport.h"
@@ -88,10 +87,10 @@ TEST(ZipEntry, NewEntryWithoutDataWritesBareRecords) {
   EXPECT_EQ(bytes.substr(33, 7), "d/e.txt");
   const size_t c = 40;
   EXPECT_EQ(GetLe32(bytes, c), 0x02014B50u);
-  EXPECT_EQ(GetLe16(bytes, c + 4), 20);   // made by
-  EXPECT_EQ(GetLe16(bytes, c + 6), 20);   // needed
-  EXPECT_EQ(GetLe16(bytes, c + 8), 0);    // flags
-  EXPECT_EQ(GetLe16(bytes, c + 10), 8);   // method
+  EXPECT_EQ(GetLe16(bytes, c + 4), 20);  // made by
+  EXPECT_EQ(GetLe16(bytes, c + 6), 20);  // needed
+  EXPECT_EQ(GetLe16(bytes, c + 8), 0);   // flags
+  EXPECT_EQ(GetLe16(bytes, c + 10), 8);  // method
   EXPECT_EQ(GetLe16(bytes, c + 12), (7 << 11) + (8 << 5) + 5);
   EXPECT_EQ(GetLe16(bytes, c + 14), 6 + (5 << 5) + (40 << 9));
   EXPECT_EQ(GetLe32(bytes, c + 16), 0u);  // CRC
@@ -138,11 +137,11 @@ TEST(ZipEntry, LevelCodesSelectTheZlibLevel) {
     EXPECT_EQ(e->GetData(), text);
     sizes[code] = e->CompressedSize();
   }
-  EXPECT_GT(sizes[0], static_cast<int32_t>(text.size()));        // stored blocks
-  EXPECT_EQ(sizes[1], sizes[4]);                                // fastest is zlib 1
-  EXPECT_EQ(sizes[3], sizes[12]);                               // best is zlib 9
-  EXPECT_EQ(sizes[2], sizes[9]);                                // default is zlib 6
-  EXPECT_EQ(sizes[13], sizes[2]);                               // above 12: the default
+  EXPECT_GT(sizes[0], static_cast<int32_t>(text.size()));  // stored blocks
+  EXPECT_EQ(sizes[1], sizes[4]);                           // fastest is zlib 1
+  EXPECT_EQ(sizes[3], sizes[12]);                          // best is zlib 9
+  EXPECT_EQ(sizes[2], sizes[9]);                           // default is zlib 6
+  EXPECT_EQ(sizes[13], sizes[2]);                          // above 12: the default
   EXPECT_LT(sizes[3], sizes[1]);
 }
 
@@ -488,8 +487,8 @@ TEST(ZipDamage, RecordsCutShortAreStreamReadErrors) {
   const Record a = Stored("name.txt", "some stored data");
   const std::string whole = LocalRecord(a) + CentralRecord(a, 0, "entry comment") + EndRecord(1, "archive comment");
   const size_t localEnd = LocalRecord(a).size(), centralEnd = whole.size() - 22 - 15;
-  for (size_t cut : {size_t{10}, size_t{29}, size_t{33}, localEnd - 1, localEnd + 20, centralEnd - 3,
-                     whole.size() - 20, whole.size() - 1}) {
+  for (size_t cut : {size_t{10}, size_t{29}, size_t{33}, localEnd - 1, localEnd + 20, centralEnd - 3, whole.size() - 20,
+                     whole.size() - 1}) {
     IntfPtr<IZipFile> zip = NewArchive();
     TStringStream s(whole.substr(0, cut));
     EXPECT_EQ(ErrorText([&] { zip->LoadFromStream(&s); }), "Stream read error") << "cut at " << cut;

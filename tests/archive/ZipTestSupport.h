@@ -53,9 +53,9 @@ struct Record {
 
 inline std::string LocalRecord(const Record& r) {
   return Le32(0x04034B50) + Le16(20) + Le16(r.flags) + Le16(r.method) + Le16(r.time) + Le16(r.date) + Le32(r.crc) +
-         Le32(r.csize >= 0 ? static_cast<uint32_t>(r.csize) : static_cast<uint32_t>(r.data.size())) +
-         Le32(r.usize) + Le16(static_cast<uint32_t>(r.name.size())) + Le16(static_cast<uint32_t>(r.extra.size())) +
-         r.name + r.extra + r.data;
+         Le32(r.csize >= 0 ? static_cast<uint32_t>(r.csize) : static_cast<uint32_t>(r.data.size())) + Le32(r.usize) +
+         Le16(static_cast<uint32_t>(r.name.size())) + Le16(static_cast<uint32_t>(r.extra.size())) + r.name + r.extra +
+         r.data;
 }
 
 inline std::string CentralRecord(const Record& r, uint32_t localOffset, const std::string& comment = "") {

@@ -1,10 +1,9 @@
-#include "rtl/DateTime.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <ctime>
 
+#include "rtl/DateTime.h"
 #include "rtl/Exceptions.h"
 
 namespace {
@@ -62,9 +61,9 @@ TEST(DateTime, FileDateConversionErrors) {
     EXPECT_EQ(e.Message(), "Invalid argument to date encode");
   }
   const uint32_t date = 1 + 1 * 32;
-  EXPECT_THROW(FileDateToDateTime(date << 16 | 24 << 11), EConvertError);     // hour 24
-  EXPECT_THROW(FileDateToDateTime(date << 16 | 60 << 5), EConvertError);      // minute 60
-  EXPECT_THROW(FileDateToDateTime(date << 16 | 30), EConvertError);           // second 60
+  EXPECT_THROW(FileDateToDateTime(date << 16 | 24 << 11), EConvertError);        // hour 24
+  EXPECT_THROW(FileDateToDateTime(date << 16 | 60 << 5), EConvertError);         // minute 60
+  EXPECT_THROW(FileDateToDateTime(date << 16 | 30), EConvertError);              // second 60
   EXPECT_THROW(FileDateToDateTime((date + 13 * 32 - 32) << 16), EConvertError);  // month 13
   EXPECT_NO_THROW(FileDateToDateTime(date << 16 | 29));
 }
