@@ -337,6 +337,10 @@ TEST(ZipArchive, CentralRecordsAreMatchedByPosition) {
   EXPECT_EQ(Entry(fewer, 0)->Attributes(), 0x22u);
   EXPECT_EQ(Entry(fewer, 1)->Attributes(), 0u);
   EXPECT_EQ(fewer->Comment(), "c");
+  // Written back, the local record carries the name the entry now holds.
+  IntfPtr<IZipFile> rewritten = Load(Saved(fewer));
+  EXPECT_EQ(Entry(rewritten, 0)->Name(), "B-central");
+  EXPECT_EQ(rewritten->ExtractToString("B-central"), "1");
 
   IntfPtr<IZipFile> more = NewArchive();
   TStringStream m(locals + CentralRecord(a, 0) + CentralRecord(b, 0) + CentralRecord(b, 0) + EndRecord(3, "x"));
