@@ -29,6 +29,7 @@ class EFOpenError : public EStreamError { using EStreamError::EStreamError; };
 class EFCreateError : public EStreamError { using EStreamError::EStreamError; };
 class ERegistryException : public Exception { using Exception::Exception; };
 class EMaskException : public Exception { using Exception::Exception; };
+class EIntfCastError : public Exception { using Exception::Exception; };
 
 // The run-time library's fixed messages.
 inline constexpr const char* SInvalidPointer = "Invalid pointer operation";
@@ -39,6 +40,7 @@ inline constexpr const char* SFCreateErrorEx = "Cannot create file \"%s\". %s";
 inline constexpr const char* SListIndexError = "List index out of bounds (%d)";
 inline constexpr const char* SAssertionFailed = "Assertion failed";
 inline constexpr const char* SAssertError = "%s (%s, line %d)";
+inline constexpr const char* SIntfCastError = "Interface not supported";
 
 // The system's reason for a Windows error code (GetLastError), as a sentence.
 std::string SysErrorMessage(uint32_t error);
