@@ -6,9 +6,12 @@
 #include <vector>
 
 #include "platform/KivException.h"
+#include "platform/KivUtils.h"
 #include "rtl/Exceptions.h"
 #include "rtl/Format.h"
 #include "rtl/InterfacedObject.h"
+#include "tests/KivEngine/BodyBytes.h"
+#include "tests/KivEngine/EngineTest.h"
 
 namespace {
 
@@ -40,15 +43,9 @@ class TFakeTable : public Implements<TInterfacedObject, IKivTable, IKivTableStre
   void RecordByIndex(int32_t, IntfPtr<IKivRecord>&) override { ADD_FAILURE(); }
   uint8_t LoadState() override { return FLoadState; }
 
-  void LoadFromStream(TStream* stream) override { FLog->push_back(Format("Body(%d)", ReadUInt8Of(stream))); }
+  void LoadFromStream(TStream* stream) override { FLog->push_back(Format("Body(%d)", ReadUInt8(stream))); }
 
  private:
-  static int ReadUInt8Of(TStream* stream) {
-    uint8_t b;
-    stream->ReadBuffer(&b, 1);
-    return b;
-  }
-
   CallLog* FLog;
   uint8_t FLoadState;
   bool FAnswersStreamLoader;
@@ -330,6 +327,87 @@ TEST(KivRecordStreamBuilder, DecodesAllOfTwoHundredFiftyFiveFields) {
   TKivRecordStreamBuilder::LoadFromStream(&stream, record.get(), true);
   EXPECT_EQ(log, expected);
   EXPECT_EQ(stream.Position(), 510);
+}
+
+// Against the stand-in engine: a record decoded into a new record of a loading
+// model, then appended, as the rate library reader does with each block.
+class DecoderOnEngineTest : public ItemTableTest {};
+
+TEST_F(DecoderOnEngineTest, RecordsOfOneBlockFillTheTable) {
+  Model->SetLoadState(KivLoadStateFilling);
+  BodyBytes block;
+  block.Byte(0).Int32(7)                                 // ID
+      .Byte(0x20).ShortString("A-1")                     // Code
+      .Byte(0).Double(12.5)                              // Price
+      .Byte(0).Byte(1)                                   // Active
+      .Byte(0).LongString("v").LongString("说明")        // Note: value, then text
+      .Byte(0).Int32(1).Byte(0).Int32(3).Byte(0).Int16(-4);  // Parts: body of one row
+  block.Byte(0).Int32(8).Byte(0x02).Byte(0x01).Byte(0).Byte(0)  // no Code, null Price, Active
+      .Byte(0x01).LongString("")                         // Note null, empty text
+      .Byte(0x01);                                       // Parts: no body, its table stays empty
+  TStringStream stream(block.Data() + kSentinel);
+  for (int i = 0; i < 2; ++i) {
+    IntfPtr<IKivRecord> record;
+    Items->NewRecord(record);
+    TKivRecordStreamBuilder::LoadFromStream(&stream, record.get(), true);
+    Items->AppendRecord(record.get());
+  }
+  Model->SetLoadState(KivLoadStateDone);
+
+  EXPECT_EQ(stream.Position(), static_cast<int64_t>(block.Data().size()));
+  const std::string json = Result(Model.get());
+  EXPECT_EQ(json.substr(json.find("\"records\":[{")),
+            R"("records":[{"ID":7,"Code":"A-1","Price":12.5,"Active":true,)"
+            "\"Note\":{\"value\":\"v\",\"text\":\"\xE8\xAF\xB4\xE6\x98\x8E\"},"  // the text in UTF-8
+            R"("Parts":[{"PartID":3,"Qty":-4}]},)"
+            R"({"ID":8,"Code":null,"Price":null,"Active":false,"Note":{"value":null,"text":""},"Parts":[]}]}]}]})");
+}
+
+TEST_F(DecoderOnEngineTest, NestedTableOutsideLoadingIsRefused) {
+  IntfPtr<IKivRecord> record;
+  Items->NewRecord(record);
+  TStringStream stream(BodyBytes().Byte(0).Int32(0).Data());
+  try {
+    TKivFieldStreamBuilder::LoadFromStream(&stream, FieldOf(record.get(), kParts).get(), true);
+    FAIL() << "no exception";
+  } catch (const EKivException& e) {
+    EXPECT_EQ(e.ErrCode(), 44);
+  }
+  EXPECT_EQ(stream.Position(), 1);
+}
+
+// An appended record takes no loads into fields of kinds 4 and 5 once the
+// model has finished loading; their bytes are read past.
+TEST_F(EngineTest, SettledRecordKeepsDeferredValuesUntilTheModelLoads) {
+  IntfPtr<IKivModel> model = LoadModel(R"(KivModel 1
+database DB
+  table T key ID
+    field ID Integer
+    field Late Integer kind 5
+    field Note String kind 4
+  end
+end
+)");
+  IntfPtr<IKivTable> table = TableOf(model.get(), "DB", "T");
+  IntfPtr<IKivRecord> record;
+  table->NewRecord(record);
+  FieldOf(record.get(), 0)->SetAsInteger(1);
+  FieldOf(record.get(), 1)->SetAsInteger(5);
+  table->AppendRecord(record.get());
+
+  BodyBytes fields;
+  fields.Byte(0).Int32(1).Byte(0).Int32(99).Byte(0).LongString("v").LongString("t");
+  TStringStream settled(fields.Data());
+  TKivRecordStreamBuilder::LoadFromStream(&settled, record.get(), true);
+  EXPECT_EQ(settled.Position(), static_cast<int64_t>(fields.Data().size()));
+  EXPECT_EQ(record->FieldAsInteger("Late"), 5);
+  EXPECT_NE(Result(model.get()).find(R"("Note":{"value":null,"text":"t"})"), std::string::npos);
+
+  model->SetLoadState(KivLoadStateFilling);
+  TStringStream loading(fields.Data());
+  TKivRecordStreamBuilder::LoadFromStream(&loading, record.get(), true);
+  EXPECT_EQ(record->FieldAsInteger("Late"), 99);
+  EXPECT_NE(Result(model.get()).find(R"("Note":{"value":"v","text":"t"})"), std::string::npos);
 }
 
 }  // namespace
