@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "RateIntf/RateBQDBReaderImpl.h"
 #include "rtl/Exceptions.h"
 #include "rtl/Registry.h"
 
@@ -94,7 +95,4 @@ int32_t TRateBQ::GetPeriodID() { return Info.PeriodID; }
 
 void TRateBQ::GetCaption(std::string& Result) { Result = Info.RegionName + Info.PeriodName + Info.LibType; }
 
-void TRateBQ::OpenReader(IntfPtr<IRateBQDBReader>&) {
-  throw Exception("Cannot open the rate library in \"" + Info.PathName +
-                  "\": this build of Tarvik has no rate library reader yet");
-}
+void TRateBQ::OpenReader(IntfPtr<IRateBQDBReader>& Result) { Result = New<TRateBQDBReader>(Info.PathName); }

@@ -1,14 +1,25 @@
 // The main unit: the export, and the load-time and unload-time hooks that run
 // every unit's initialization in a fixed order and the finalizations in
-// reverse. No unit has any yet.
+// reverse.
 #include "RateIntf/Tarvik.h"
 
 #include "RateIntf/RateImpl.h"
+#include "archive/QuarnZipEnc.h"
+#include "platform/KivEngineUtils.h"
+#include "platform/KivUtils.h"
 
 namespace {
 
-__attribute__((constructor)) void TarvikLoad() {}
-__attribute__((destructor)) void TarvikUnload() {}
+__attribute__((constructor)) void TarvikLoad() {
+  QuarnZipEncInitialize();
+  KivEngineUtilsInitialize();
+  KivUtilsInitialize();
+}
+
+__attribute__((destructor)) void TarvikUnload() {
+  KivUtilsFinalize();
+  KivEngineUtilsFinalize();
+}
 
 }  // namespace
 

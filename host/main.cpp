@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,9 +58,12 @@ int main(int argc, char** argv) {
     }
   }
   if (!command) return Usage();
+  // Outlives the handlers below: an exception raised in the library is
+  // destroyed by the library's own code.
+  std::unique_ptr<TarvikLibrary> library;
   try {
-    TarvikLibrary library(libraryFile);
-    HostContext context{library, json, std::cout};
+    library = std::make_unique<TarvikLibrary>(libraryFile);
+    HostContext context{*library, json, std::cout};
     int status = command->Run(context, arguments);
     if (status == 2) return Usage();
     std::cout.flush();

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "rtl/Exceptions.h"
 #include "winport/Codepage.h"
 #include "winport/Files.h"
 
@@ -53,4 +54,23 @@ std::string ExtractFilePath(const std::string& fileName) {
 bool FileExists(const std::string& fileName) {
   struct stat st;
   return !fileName.empty() && stat(NativeFileName(fileName.c_str()).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& dir) {
+  struct stat st;
+  return !dir.empty() && stat(NativeFileName(dir.c_str()).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ForceDirectories(const std::string& dir) {
+  if (dir.empty()) throw EInOutError(SCannotCreateDir);
+  std::string path = dir;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  if (DirectoryExists(path)) return true;
+  const std::string parent = ExtractFilePath(path);
+  if (!parent.empty() && parent != path && !ForceDirectories(parent)) return false;
+  return mkdir(NativeFileName(path.c_str()).c_str(), 0777) == 0 || DirectoryExists(path);
+}
+
+std::string IncludeTrailingPathDelimiter(const std::string& path) {
+  return !path.empty() && path.back() == '/' ? path : path + "/";
 }

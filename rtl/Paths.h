@@ -13,3 +13,13 @@ std::string ExtractFilePath(const std::string& fileName);
 
 // True when the name is an existing file (not a directory).
 bool FileExists(const std::string& fileName);
+
+// True when the name is an existing directory.
+bool DirectoryExists(const std::string& dir);
+
+// Creates the directory and every missing parent; true when it exists after.
+// An empty name raises EInOutError "Unable to create directory".
+bool ForceDirectories(const std::string& dir);
+
+// The name with one path delimiter at its end.
+std::string IncludeTrailingPathDelimiter(const std::string& path);

@@ -76,3 +76,35 @@ int OpenFileShared(LPCSTR fileName, DWORD access, DWORD share, DWORD disposition
   }
   return fd;
 }
+
+BOOL CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists) {
+  int source = OpenFileShared(existingFileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  if (source < 0) return FALSE;
+  if (failIfExists && access(NativeFileName(newFileName).c_str(), F_OK) == 0) {
+    close(source);
+    SetLastError(ERROR_FILE_EXISTS);
+    return FALSE;
+  }
+  int target = OpenFileShared(newFileName, GENERIC_WRITE, 0, CREATE_ALWAYS);
+  if (target < 0) {
+    close(source);
+    return FALSE;
+  }
+  char buffer[65536];
+  bool ok = true;
+  for (ssize_t n; ok && (n = read(source, buffer, sizeof buffer)) != 0;) {
+    ok = n > 0;
+    for (ssize_t done = 0; ok && done < n;) {
+      ssize_t w = write(target, buffer + done, n - done);
+      ok = w > 0;
+      done += w;
+    }
+  }
+  if (!ok) SetLastError(ErrnoToWinError(errno));
+  close(source);
+  if (close(target) != 0 && ok) {
+    SetLastError(ErrnoToWinError(errno));
+    ok = false;
+  }
+  return ok ? TRUE : FALSE;
+}

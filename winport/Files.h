@@ -21,3 +21,8 @@ int OpenFileShared(LPCSTR fileName, DWORD access, DWORD share, DWORD disposition
 
 // The on-disk (UTF-8) name of a GBK file name.
 std::string NativeFileName(LPCSTR fileName);
+
+// Copies the file's bytes to newName (a GBK name), creating or emptying it;
+// with failIfExists an existing target is left alone and the copy fails.
+// FALSE with GetLastError set on any failure.
+BOOL CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists);

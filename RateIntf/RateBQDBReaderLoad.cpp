@@ -1,0 +1,212 @@
+// Retrieval: keys to block offsets through the indexes, then the blocks
+// decoded into the tables of the rate model's data set "UserBQItemDB".
+#include <algorithm>
+#include <cstring>
+
+#include "RateIntf/RateBQDBReaderImpl.h"
+#include "archive/QuarnZipFile.h"
+#include "platform/KivModelBinStreamBuilder.h"
+#include "rtl/Assert.h"
+#include "rtl/Exceptions.h"
+#include "rtl/Format.h"
+#include "rtl/SysUtils.h"
+
+namespace {
+
+constexpr const char* SPasswordError = "Password Error";
+constexpr const char* SBlockCountTooLarge = "数据块已损坏: 表[%s]的%d条记录超出数据块剩余的%d字节";
+constexpr const char* SBlockRecordCut = "数据块已损坏: 表[%s]的记录不完整";
+constexpr const char* kUnit = "RateBQDBReaderImpl";
+
+// In the order every request empties them.
+constexpr const char* kUserTables[] = {"BQItem",   "Resource", "LMMDetail", "MixResLMMDetail",
+                                       "NormItem", "ConvInfo", "BQSpec",    "BQWorkScope"};
+
+int32_t IndexOfInt(int32_t value, const std::vector<int32_t>& list, int32_t highest) {
+  for (int32_t i = 0; i <= highest; ++i)
+    if (list[i] == value) return i;
+  return -1;
+}
+
+void AppendNew(std::vector<int32_t>& offsets, int32_t offset) {
+  if (IndexOfInt(offset, offsets, static_cast<int32_t>(offsets.size()) - 1) < 0) offsets.push_back(offset);
+}
+
+bool SameAsciiText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x -= 32;
+    if (y >= 'a' && y <= 'z') y -= 32;
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// A count at the end of a block: bytes that the stream no longer holds read
+// as 0.
+int32_t ReadCount(TStream* stream) {
+  uint8_t bytes[4] = {};
+  for (int32_t got = 0, n; got < 4 && (n = stream->Read(bytes + got, 4 - got)) > 0;) got += n;
+  return static_cast<int32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+// Every record takes at least its first field's flags byte, so a count above
+// the bytes left cannot be backed by the block.
+void CheckCount(const std::string& tableName, int32_t count, TStream* stream) {
+  const int64_t left = stream->Size() - stream->Position();
+  if (count > left) throw Exception(Format(SBlockCountTooLarge, tableName, count, static_cast<int32_t>(left)));
+}
+
+// A record that runs past the end of its block is damage, not a stream fault.
+void DecodeRecord(IKivRecord* record, const std::string& tableName, TStream* stream) {
+  try {
+    TKivRecordStreamBuilder::LoadFromStream(stream, record, true);
+  } catch (const EReadError&) {
+    throw Exception(Format(SBlockRecordCut, tableName));
+  }
+}
+
+}  // namespace
+
+void TRateBQDBReader::LoadByCodes(const std::vector<std::string>& Codes, std::string& Result) {
+  TOffsets offsets;
+  CollectCodeOffsets(Codes, offsets);
+  FillUserDB(offsets, Result);
+}
+
+void TRateBQDBReader::LoadByBQKeys(const std::vector<int32_t>& BQKeys, std::string& Result) {
+  TOffsets offsets;
+  CollectBQKeyOffsets(BQKeys, offsets);
+  FillUserDB(offsets, Result);
+}
+
+void TRateBQDBReader::LoadByGroupKeys(const std::vector<int32_t>& GroupKeys, std::string& Result) {
+  TOffsets offsets;
+  CollectGroupKeyOffsets(GroupKeys, offsets);
+  FillUserDB(offsets, Result);
+}
+
+void TRateBQDBReader::CollectCodeOffsets(const std::vector<std::string>& Codes, TOffsets& Offsets) const {
+  for (const std::string& given : Codes) {
+    const std::string code = Trim(given);
+    const TStrKeyHash* index = code.size() == 9 ? Code9ToOffset : CodeToOffset;
+    for (const TStrKeyHashNode* node = index->Find(code); node; node = node->Next)
+      if (SameAsciiText(node->Key, code)) AppendNew(Offsets, node->Value);
+  }
+}
+
+// Only the node found: of several records with one bill key, the last in the
+// index file.
+void TRateBQDBReader::CollectBQKeyOffsets(const std::vector<int32_t>& BQKeys, TOffsets& Offsets) const {
+  for (int32_t key : BQKeys)
+    if (const TIntKeyHashNode* node = BQKeyToOffset->Find(key)) AppendNew(Offsets, node->Value);
+}
+
+// The blocks of one group come newest first, the reverse of the index file.
+void TRateBQDBReader::CollectGroupKeyOffsets(const std::vector<int32_t>& GroupKeys, TOffsets& Offsets) const {
+  for (int32_t key : GroupKeys)
+    for (const TIntKeyHashNode* node = GroupKeyToOffset->Find(key); node; node = node->Next)
+      if (node->Key == key) AppendNew(Offsets, node->Value);
+}
+
+void TRateBQDBReader::FillUserDB(const TOffsets& Offsets, std::string& Result) {
+  RateModel->SetLoadState(KivLoadStateFilling);
+  try {
+    IntfPtr<IKivTable> table;
+    for (const char* name : kUserTables) {
+      GetTable(name, table);
+      table->ClearRecords();
+    }
+    for (int32_t offset : Offsets) LoadBQItem(offset);
+    ResolveResources("LMMDetail", "ResID");
+    ResolveResources("MixResLMMDetail", "ResID");
+    ResolveResources("MixResLMMDetail", "MasterResID");
+  } catch (...) {
+    RateModel->SetLoadState(KivLoadStateDone);
+    throw;
+  }
+  RateModel->SetLoadState(KivLoadStateDone);
+  RateModel->MakeResult(0, 0, Result);
+}
+
+void TRateBQDBReader::GetTable(const std::string& Name, IntfPtr<IKivTable>& Result) {
+  IntfPtr<IKivDatabase> database;
+  RateModel->DatabaseByName("UserBQItemDB", database);
+  IntfPtr<IKivTables> tables;
+  database->Tables(tables);
+  tables->TableByName(Name, Result);
+}
+
+void TRateBQDBReader::LoadBQItem(int32_t Offset) {
+  IntfPtr<IKivTable> bqItems, normItems;
+  GetTable("BQItem", bqItems);
+  GetTable("NormItem", normItems);
+  IntfPtr<IKivRecord> record, held;
+  bqItems->NewRecord(record);
+  ReadBlock(RateBQData, BQOffsetToLength, Offset);
+  if (!UnzipFirstEntryInPlace(RecordBuffer, Password)) throw Exception(SPasswordError);
+  RecordBuffer->SetPosition(0);
+  DecodeRecord(record.get(), "BQItem", RecordBuffer);
+  bqItems->FindByKey(record->Key(), held);
+  Assert(!held, "Assertion failure", kUnit, 371);
+  bqItems->AppendRecord(record.get());
+  ReadTable("BQSpec", RecordBuffer);
+  ReadTable("BQWorkScope", RecordBuffer);
+
+  const int32_t norms = ReadCount(RecordBuffer);
+  CheckCount("NormItem", norms, RecordBuffer);
+  for (int32_t i = 0; i < norms; ++i) {
+    normItems->NewRecord(record);
+    DecodeRecord(record.get(), "NormItem", RecordBuffer);
+    // A norm the table refuses is left out; its lines still load.
+    try {
+      normItems->AppendRecord(record.get());
+    } catch (const Exception&) {
+    }
+    ReadTable("LMMDetail", RecordBuffer);
+    ReadTable("ConvInfo", RecordBuffer);
+  }
+}
+
+void TRateBQDBReader::ReadTable(const std::string& TableName, TStream* Stream) {
+  IntfPtr<IKivTable> table;
+  GetTable(TableName, table);
+  const int32_t count = ReadCount(Stream);
+  CheckCount(TableName, count, Stream);
+  IntfPtr<IKivRecord> record;
+  for (int32_t i = 0; i < count; ++i) {
+    table->NewRecord(record);
+    DecodeRecord(record.get(), TableName, Stream);
+    table->AppendRecord(record.get());
+  }
+}
+
+// Rows that this pass appends to the table itself are not visited by it.
+void TRateBQDBReader::ResolveResources(const std::string& TableName, const std::string& FieldName) {
+  IntfPtr<IKivTable> table, resources;
+  GetTable(TableName, table);
+  GetTable("Resource", resources);
+  const int32_t count = table->RecordCount();
+  IntfPtr<IKivRecord> row, resource;
+  for (int32_t i = 0; i < count; ++i) {
+    table->RecordByIndex(i, row);
+    const int32_t resID = row->FieldAsInteger(FieldName);
+    resources->Locate("ResID", Variant(resID), resource);
+    if (resource) continue;
+    const TIntKeyHashNode* node = ResIDToOffset->Find(resID);
+    Assert(node != nullptr, "Assertion failure", kUnit, 453);
+    LoadResource(node->Value);
+  }
+}
+
+void TRateBQDBReader::LoadResource(int32_t Offset) {
+  IntfPtr<IKivTable> resources;
+  GetTable("Resource", resources);
+  ReadBlock(ResourceData, ResOffsetToLength, Offset);
+  IntfPtr<IKivRecord> record;
+  resources->NewRecord(record);
+  DecodeRecord(record.get(), "Resource", RecordBuffer);
+  resources->AppendRecord(record.get());
+  ReadTable("MixResLMMDetail", RecordBuffer);
+}
