@@ -1,0 +1,208 @@
+#include "tools/ratebq-build/RecordEncoder.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "rtl/DateTime.h"
+#include "rtl/Exceptions.h"
+#include "winport/Codepage.h"
+
+using kivengine::FieldDef;
+
+namespace {
+
+constexpr uint8_t kFlagNull = 0x01;
+// With the flag argument set, a kind-6 field is null only when bits 3 and 0 are both set.
+constexpr uint8_t kFlagNullKind6 = 0x09;
+constexpr uint8_t kKindText = 4;
+constexpr uint8_t kKindNullPair = 6;
+constexpr uint8_t kKindTable = 7;
+
+bool IsAscii(const std::string& text) {
+  for (unsigned char c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+// "YYYY-MM-DD", optionally followed by " HH:MM[:SS]" or "THH:MM[:SS]".
+bool ParseDateTime(const std::string& text, TDateTime& value) {
+  int year, month, day, hour = 0, minute = 0, second = 0, used = 0;
+  char sep = 0;
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &year, &month, &day, &used) != 3) return false;
+  if (static_cast<size_t>(used) != text.size()) {
+    int timeUsed = 0;
+    const char* rest = text.c_str() + used;
+    if (std::sscanf(rest, "%c%2d:%2d%n:%2d%n", &sep, &hour, &minute, &timeUsed, &second, &timeUsed) < 3) return false;
+    if ((sep != ' ' && sep != 'T') || static_cast<size_t>(used + timeUsed) != text.size()) return false;
+  }
+  try {
+    value = EncodeDate(year, month, day) + EncodeTime(hour, minute, second, 0);
+  } catch (const Exception&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string SourceTextToGbk(const std::string& utf8) {
+  if (IsAscii(utf8)) return utf8;
+  std::string gbk = Utf8ToGbk(utf8);
+  if (GbkToUtf8(gbk) != utf8) throw SourceError("\"" + utf8 + "\" is not UTF-8 text that GBK can hold");
+  return gbk;
+}
+
+RecordEncoder::RecordEncoder(const kivengine::TableDef& table) : FTable(table), FNested(table.Fields.size()) {
+  for (size_t i = 0; i < table.Fields.size(); ++i)
+    if (table.Fields[i].Kind == kKindTable) FNested[i] = std::make_unique<RecordEncoder>(*table.Fields[i].Nested);
+}
+
+int RecordEncoder::RequiredField(const char* name) const {
+  const int field = FTable.FieldIndex(name);
+  if (field < 0) throw SourceError("table " + GbkToUtf8(FTable.Name) + " of the model has no field " + name);
+  return field;
+}
+
+int RecordEncoder::FieldOfMember(const std::string& member) {
+  auto found = FMemberFields.find(member);
+  if (found != FMemberFields.end()) return found->second;
+  const int field = FTable.FieldIndex(SourceTextToGbk(member));
+  FMemberFields.emplace(member, field);
+  return field;
+}
+
+std::vector<const JsonValue*> RecordEncoder::Resolve(const JsonValue& record,
+                                                     const std::vector<std::string>& childMembers) {
+  if (record.GetType() != JsonValue::Type::Object)
+    throw SourceError("a record of table " + GbkToUtf8(FTable.Name) + " must be an object, not " +
+                      JsonTypeName(record.GetType()));
+  std::vector<const JsonValue*> values(FTable.Fields.size());
+  std::vector<bool> given(FTable.Fields.size());
+  for (const auto& [name, value] : record.Members()) {
+    const int field = FieldOfMember(name);
+    if (field >= 0) {
+      if (given[field]) Fail(field, "given twice");
+      given[field] = true;
+      if (!value.IsNull()) values[field] = &value;
+      continue;
+    }
+    bool isChild = false;
+    for (const std::string& child : childMembers) isChild = isChild || child == name;
+    if (!isChild) throw SourceError("table " + GbkToUtf8(FTable.Name) + " has no field " + name);
+  }
+  return values;
+}
+
+void RecordEncoder::Fail(int field, const std::string& what) const {
+  throw SourceError(GbkToUtf8(FTable.Name) + "." + GbkToUtf8(FTable.Fields[field].Name) + ": " + what);
+}
+
+int32_t RecordEncoder::IntegerOf(int field, const JsonValue* value) const {
+  if (!value) Fail(field, "missing");
+  if (!value->IsIntegral() || value->AsInteger() < std::numeric_limits<int32_t>::min() ||
+      value->AsInteger() > std::numeric_limits<int32_t>::max())
+    Fail(field, "expected a 32-bit integer");
+  return static_cast<int32_t>(value->AsInteger());
+}
+
+std::string RecordEncoder::TextOf(int field, const JsonValue* value) const {
+  if (!value) return {};
+  if (value->GetType() != JsonValue::Type::String) Fail(field, "expected a string");
+  try {
+    return SourceTextToGbk(value->AsString());
+  } catch (const SourceError& e) {
+    Fail(field, e.what());
+  }
+}
+
+void RecordEncoder::Append(std::string& out, const std::vector<const JsonValue*>& values) {
+  for (size_t i = 0; i < values.size(); ++i) {
+    const int field = static_cast<int>(i);
+    const FieldDef& def = FTable.Fields[i];
+    const JsonValue* value = values[i];
+    const JsonValue* text = nullptr;
+    if (def.Kind == kKindText && value && value->GetType() == JsonValue::Type::Object) {
+      for (const auto& [name, member] : value->Members())
+        if (name != "value" && name != "text") Fail(field, "a value with text has only \"value\" and \"text\"");
+      text = value->Find("text");
+      value = value->Find("value");
+      if (value && value->IsNull()) value = nullptr;
+    }
+    if (!value) {
+      out += static_cast<char>(def.Kind == kKindNullPair ? kFlagNullKind6 : kFlagNull);
+    } else {
+      out += '\0';
+      if (def.Kind == kKindTable)
+        AppendNestedBody(out, field, *value);
+      else
+        AppendValue(out, field, *value);
+    }
+    if (def.Kind == kKindText) {
+      const std::string gbk = text && !text->IsNull() ? TextOf(field, text) : std::string();
+      AppendLE<int32_t>(out, static_cast<int32_t>(gbk.size()));
+      out += gbk;
+    }
+  }
+}
+
+void RecordEncoder::AppendValue(std::string& out, int field, const JsonValue& value) const {
+  const int32_t type = FTable.Fields[field].DataType;
+  auto integer = [&](int64_t low, int64_t high) {
+    if (!value.IsIntegral() || value.AsInteger() < low || value.AsInteger() > high)
+      Fail(field, "expected an integer from " + std::to_string(low) + " to " + std::to_string(high));
+    return value.AsInteger();
+  };
+  switch (type) {
+    case 0: {
+      const std::string gbk = TextOf(field, &value);
+      if (gbk.size() > 255) Fail(field, "a short string holds at most 255 bytes");
+      out += static_cast<char>(gbk.size());
+      out += gbk;
+      return;
+    }
+    case 1:
+      if (value.GetType() != JsonValue::Type::Boolean) Fail(field, "expected true or false");
+      out += static_cast<char>(value.AsBoolean() ? 1 : 0);
+      return;
+    case 2: AppendLE<int32_t>(out, static_cast<int32_t>(integer(INT32_MIN, INT32_MAX))); return;
+    case 3: AppendLE<int8_t>(out, static_cast<int8_t>(integer(INT8_MIN, INT8_MAX))); return;
+    case 4: AppendLE<uint8_t>(out, static_cast<uint8_t>(integer(0, UINT8_MAX))); return;
+    case 5: AppendLE<int16_t>(out, static_cast<int16_t>(integer(INT16_MIN, INT16_MAX))); return;
+    case 6: AppendLE<uint16_t>(out, static_cast<uint16_t>(integer(0, UINT16_MAX))); return;
+    case 7: case 8: case 9: {
+      double number = value.AsNumber();
+      if (type == 9 && value.GetType() == JsonValue::Type::String) {
+        if (!ParseDateTime(value.AsString(), number)) Fail(field, "expected a date \"YYYY-MM-DD[ HH:MM[:SS]]\"");
+      } else if (value.GetType() != JsonValue::Type::Number) {
+        Fail(field, type == 9 ? "expected a number or a date" : "expected a number");
+      }
+      AppendLE<double>(out, number);
+      return;
+    }
+    default: {
+      const std::string gbk = TextOf(field, &value);
+      AppendLE<int32_t>(out, static_cast<int32_t>(gbk.size()));
+      out += gbk;
+      return;
+    }
+  }
+}
+
+// The flags the builder writes (0x00, 0x01, and 0x09 for a null kind-6 field)
+// read the same in the table body format, so nested records share Append.
+void RecordEncoder::AppendNestedBody(std::string& out, int field, const JsonValue& records) {
+  if (records.GetType() != JsonValue::Type::Array) Fail(field, "expected an array of records");
+  RecordEncoder& nested = *FNested[field];
+  const kivengine::TableDef& table = nested.Table();
+  AppendLE<int32_t>(out, static_cast<int32_t>(records.Items().size()));
+  int32_t nextKey = 1;
+  for (const JsonValue& record : records.Items()) {
+    std::vector<const JsonValue*> values = nested.Resolve(record, {});
+    const JsonValue autoKey(nextKey);
+    if (!values[table.KeyField]) values[table.KeyField] = &autoKey;
+    nextKey = nested.IntegerOf(table.KeyField, values[table.KeyField]) + 1;
+    nested.Append(out, values);
+  }
+}
