@@ -61,7 +61,9 @@ class JsonParser {
       case 't': ExpectWord("true"); return JsonValue(true);
       case 'f': ExpectWord("false"); return JsonValue(false);
       case 'n': ExpectWord("null"); return JsonValue();
-      default: return ParseNumber();
+      default:
+        if (FText[FPos] == '-' || (FText[FPos] >= '0' && FText[FPos] <= '9')) return ParseNumber();
+        Fail("unexpected character");
     }
   }
 
@@ -74,8 +76,9 @@ class JsonParser {
     }
     for (;;) {
       if (SkipBlanks() != '"') Fail("expected a member name");
+      const size_t nameStart = FPos;
       std::string name = ParseString();
-      if (object.Find(name)) Fail("duplicate member \"" + name + "\"");
+      if (object.Find(name)) Fail("duplicate member \"" + name + "\"", nameStart);
       if (SkipBlanks() != ':') Fail("expected ':'");
       ++FPos;
       object.FMembers.emplace_back(std::move(name), ParseValue(depth + 1));
@@ -111,9 +114,10 @@ class JsonParser {
     ++FPos;
     for (;;) {
       if (FPos >= FText.size()) Fail("unterminated string");
-      const unsigned char c = FText[FPos++];
-      if (c == '"') return out;
+      const unsigned char c = FText[FPos];
       if (c < 0x20) Fail("control character in a string");
+      ++FPos;
+      if (c == '"') return out;
       if (c != '\\') {
         out += static_cast<char>(c);
         continue;
@@ -222,9 +226,11 @@ class JsonParser {
     return Peek();
   }
 
-  [[noreturn]] void Fail(const std::string& what) const {
+  // Names the line and column of the byte at `at` (by default, the current one).
+  [[noreturn]] void Fail(const std::string& what, size_t at = std::string::npos) const {
+    if (at == std::string::npos) at = FPos;
     int line = 1, column = 1;
-    for (size_t i = 0; i < FPos && i < FText.size(); ++i) {
+    for (size_t i = 0; i < at && i < FText.size(); ++i) {
       if (FText[i] == '\n') {
         ++line;
         column = 1;

@@ -36,6 +36,17 @@ const JsonValue* ChildArray(const JsonValue& record, const char* member) {
   return children && !children->IsNull() ? children : nullptr;
 }
 
+// "bill 3 (BQItemID 17)": a record by its number in the source and, when the
+// source gives it, its key.
+std::string Describe(const char* what, size_t number, const JsonValue& record, const kivengine::TableDef& table) {
+  std::string text = std::string(what) + " " + std::to_string(number);
+  const std::string keyName = table.Fields[table.KeyField].Name;
+  for (const auto& [name, value] : record.Members())
+    if (value.IsIntegral() && kivengine::FoldName(name) == kivengine::FoldName(keyName))
+      text += " (" + GbkToUtf8(keyName) + " " + std::to_string(value.AsInteger()) + ")";
+  return text;
+}
+
 }  // namespace
 
 // One table of the data set: its encoder, the numbering of left-out keys and
@@ -194,7 +205,7 @@ void RateLibraryWriter::AddResource(const JsonValue& resource) {
                              FResourceUses.try_emplace(used, ResourceUse{true, resID});
                            });
   } catch (const SourceError& e) {
-    throw SourceError("resource " + std::to_string(number) + " (ResID " + std::to_string(resID) + "): " + e.what());
+    throw SourceError(Describe("resource", number, resource, FResources->Encoder.Table()) + ": " + e.what());
   }
   std::string index;
   AppendLE<int32_t>(index, resID);
@@ -229,8 +240,7 @@ void RateLibraryWriter::AddBill(const JsonValue& bill) {
                         FConversions->AppendRun(block, ChildArray(norm, "Conversions"), normKey);
                       });
   } catch (const SourceError& e) {
-    throw SourceError("bill " + std::to_string(FBillCount + 1) + " (BQItemID " + std::to_string(billKey) +
-                      "): " + e.what());
+    throw SourceError(Describe("bill", FBillCount + 1, bill, FBills->Encoder.Table()) + ": " + e.what());
   }
   const std::string archive = EncryptBlock(block, billKey);
   AppendLE<int32_t>(index, FBillData->Offset());
