@@ -56,6 +56,13 @@ TEST_F(ReaderLoad, CodesAreTrimmedAndLookedUpByLengthWithoutAsciiCase) {
   EXPECT_EQ(Bills(ByCodes(reader.get(), {"编码甲乙"})), std::vector<int32_t>{3});
 }
 
+TEST_F(ReaderLoad, EmptyCodesAreIndexedUnderTheEmptyString) {
+  Library library = NewLibrary();
+  library.AddBill(1, 10, "", "", BillBlock(1));
+  library.AddBill(2, 10, "", "B", BillBlock(2));
+  EXPECT_EQ(Bills(ByCodes(OpenWithPassword(library).get(), {" \t "})), std::vector<int32_t>{1});
+}
+
 TEST_F(ReaderLoad, ABlockReachedTwiceIsLoadedOnce) {
   Library library = NewLibrary();
   library.AddBill(1, 10, "010101001", "010101001001", BillBlock(1));
