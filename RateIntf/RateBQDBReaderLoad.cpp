@@ -1,8 +1,5 @@
 // Retrieval: keys to block offsets through the indexes, then the blocks
 // decoded into the tables of the rate model's data set "UserBQItemDB".
-#include <algorithm>
-#include <cstring>
-
 #include "RateIntf/RateBQDBReaderImpl.h"
 #include "archive/QuarnZipFile.h"
 #include "platform/KivModelBinStreamBuilder.h"
