@@ -1,7 +1,6 @@
 // The library's entry: a window class registered at load, under this module's
 // handle and the loading process's id, carries it in its window-procedure field.
 #include "KivEngine/Engine.h"
-#include "winport/WindowClass.h"
 
 namespace {
 
@@ -14,17 +13,8 @@ HMODULE ThisModule() {
   return module;
 }
 
-__attribute__((constructor)) void RegisterEntry() {
-  const std::string name = KivEngineClassName(ThisModule(), KivEngineEntryName);
-  WNDCLASSA wndClass{};
-  wndClass.lpfnWndProc = reinterpret_cast<WNDPROC>(reinterpret_cast<void (*)()>(&Entry));
-  wndClass.hInstance = ThisModule();
-  wndClass.lpszClassName = name.c_str();
-  RegisterClassA(&wndClass);
-}
+__attribute__((constructor)) void RegisterEntry() { PublishKivEngineEntry(ThisModule(), &Entry); }
 
-__attribute__((destructor)) void UnregisterEntry() {
-  UnregisterClassA(KivEngineClassName(ThisModule(), KivEngineEntryName).c_str(), ThisModule());
-}
+__attribute__((destructor)) void UnregisterEntry() { WithdrawKivEngineEntry(ThisModule()); }
 
 }  // namespace

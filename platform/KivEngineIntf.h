@@ -14,6 +14,7 @@
 #include "rtl/Stream.h"
 #include "rtl/Variant.h"
 #include "winport/Module.h"
+#include "winport/WindowClass.h"
 
 // A slot this system never calls. An engine answers it by doing nothing.
 #define KIV_RESERVED(slot) \
@@ -185,4 +186,19 @@ inline constexpr const char* KivEngineEntryName = "quarnsimpleplatform";
 inline std::string KivEngineClassName(HMODULE Module, const std::string& EntryName) {
   return Format("com.velmora.shares.%s.%.*llX%.8X", EntryName, static_cast<int>(2 * sizeof(HMODULE)),
                 static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(Module)), GetCurrentProcessId());
+}
+
+// What an engine library does at load: registers the class that publishes
+// entry under its own module handle. Withdraw removes it again at unload.
+inline void PublishKivEngineEntry(HMODULE Module, KivEngineEntryProc Entry) {
+  const std::string name = KivEngineClassName(Module, KivEngineEntryName);
+  WNDCLASSA wndClass{};
+  wndClass.lpfnWndProc = reinterpret_cast<WNDPROC>(reinterpret_cast<void (*)()>(Entry));
+  wndClass.hInstance = Module;
+  wndClass.lpszClassName = name.c_str();
+  RegisterClassA(&wndClass);
+}
+
+inline void WithdrawKivEngineEntry(HMODULE Module) {
+  UnregisterClassA(KivEngineClassName(Module, KivEngineEntryName).c_str(), Module);
 }
