@@ -1,22 +1,15 @@
 // Fills the template model's "Resource" table with 1,000 to 300,000 records
 // through the engine's interfaces, then times FindByKey and Locate by "ResID":
 // the time per lookup should not grow with the table.
-#include <time.h>
-
 #include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/Stopwatch.h"
 #include "platform/KivEngineUtils.h"
 
 namespace {
-
-double NowMs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
 
 constexpr int kLookups = 200000;
 

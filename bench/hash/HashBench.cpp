@@ -1,7 +1,5 @@
 // Builds and probes TIntKeyHash and TStrKeyHash with 1,000,000 keys, and
 // std::unordered_map with the same keys, and prints the time ratios.
-#include <time.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -10,19 +8,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench/Stopwatch.h"
 #include "platform/QuarnHashUtils.h"
 
 namespace {
 
 constexpr int kKeys = 1000000;
 constexpr int kRuns = 5;
-
-// <chrono> does not compile under the GBK execution character set.
-double NowMs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
 
 // The best of kRuns runs of work, in milliseconds.
 double BestMs(const std::function<void()>& work) {

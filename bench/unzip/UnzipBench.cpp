@@ -13,22 +13,14 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <random>
 #include <stdexcept>
 #include <string>
 
 #include "archive/QuarnZipFile.h"
+#include "bench/Stopwatch.h"
 
 namespace {
-
-// <chrono> cannot be used under the GBK execution character set (its
-// micro-second suffix has no GBK form), so time with the monotonic clock.
-double Clock() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 constexpr const char* kPassword = "bench-password";
 
@@ -71,7 +63,7 @@ double TimePerRun(F f, double minSeconds) {
 }
 
 double InflateOnce(const std::string& raw, std::string& out) {
-  const auto start = Clock();
+  const auto start = NowSeconds();
   z_stream z{};
   inflateInit2(&z, -15);
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
@@ -80,7 +72,7 @@ double InflateOnce(const std::string& raw, std::string& out) {
   z.avail_out = static_cast<uInt>(out.size());
   const int code = inflate(&z, Z_FINISH);
   inflateEnd(&z);
-  const auto spent = Clock() - start;
+  const auto spent = NowSeconds() - start;
   if (code != Z_STREAM_END || z.total_out != out.size()) throw std::runtime_error("zlib inflate failed");
   return spent;
 }
@@ -88,17 +80,17 @@ double InflateOnce(const std::string& raw, std::string& out) {
 double UnzipInPlaceOnce(const std::string& block, size_t plainSize, TMemoryStream& stream) {
   stream.SetSize(0);
   stream.WriteBuffer(block.data(), static_cast<int32_t>(block.size()));
-  const auto start = Clock();
+  const auto start = NowSeconds();
   const bool ok = UnzipFirstEntryInPlace(&stream, kPassword);
-  const auto spent = Clock() - start;
+  const auto spent = NowSeconds() - start;
   if (!ok || static_cast<size_t>(stream.Size()) != plainSize) throw std::runtime_error("in-place unzip failed");
   return spent;
 }
 
 double InfoZipOnce(const std::string& path) {
-  const auto start = Clock();
+  const auto start = NowSeconds();
   const int rc = std::system(("unzip -qq -P " + std::string(kPassword) + " -p '" + path + "' > /dev/null").c_str());
-  const auto spent = Clock() - start;
+  const auto spent = NowSeconds() - start;
   if (rc != 0) throw std::runtime_error("unzip failed");
   return spent;
 }
