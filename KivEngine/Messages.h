@@ -15,6 +15,7 @@ inline constexpr const char* SModelBadKey = "主键字段[%s]不是表[%s]的整
 inline constexpr const char* SModelBadType = "未知的数据类型[%s]";
 inline constexpr const char* SModelBadKind = "字段种类[%s]不正确";
 inline constexpr const char* SModelTooLarge = "模型文件过大";
+inline constexpr const char* SModelTooDeep = "嵌套表的层数过多";
 
 inline constexpr const char* SUnknownDatabase = "数据集[%s]不存在";
 inline constexpr const char* SUnknownTable = "表[%s]不存在";

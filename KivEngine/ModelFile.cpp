@@ -53,8 +53,9 @@ class Parser {
 
  private:
   // A "table" or "nested" line and its block: "<word> <name> key <field>".
-  std::shared_ptr<const TableDef> ParseTable() {
+  std::shared_ptr<const TableDef> ParseTable(int depth = 0) {
     if (FTokens.size() != 4 || FTokens[2] != "key") Fail(Format(SModelBadLine, Name(0)));
+    if (depth > kMaxNesting) Fail(SModelTooDeep);
     auto table = std::make_shared<TableDef>();
     table->Name = Name(1);
     const std::string keyName = Name(3);
@@ -68,7 +69,7 @@ class Parser {
         field.DataType = DataType(FTokens[2]);
         if (FTokens.size() == 5) field.Kind = Kind(FTokens[4]);
       } else if (FTokens[0] == "nested") {
-        field.Nested = ParseTable();
+        field.Nested = ParseTable(depth + 1);
         field.Name = field.Nested->Name;
         field.Kind = 7;
       } else {

@@ -8,6 +8,10 @@
 
 namespace kivengine {
 
+// How deep nested tables may stand inside one another; deeper is refused,
+// since tables are read by recursion.
+inline constexpr int kMaxNesting = 32;
+
 // The definition in the model file of that (GBK) name; an Exception that names
 // the file and the line when the text is not a valid model.
 ModelDef LoadModelFile(const std::string& fileName);

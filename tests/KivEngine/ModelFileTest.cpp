@@ -1,4 +1,5 @@
 #include "KivEngine/Messages.h"
+#include "KivEngine/ModelFile.h"
 #include "EngineTest.h"
 #include "rtl/Format.h"
 
@@ -52,6 +53,12 @@ TEST_F(ModelFileTest, ErrorsNameTheFileAndTheLine) {
             Expected(5, Format(SModelDuplicateName, "k")));
   EXPECT_EQ(LoadError("KivModel 1\ndatabase D\ntable T key K\nfield K Integer\n"), Expected(4, SModelNoEnd));
   EXPECT_EQ(LoadError("KivModel 1\ntable T key K\n"), Expected(2, Format(SModelUnexpected, "table")));
+}
+
+TEST_F(ModelFileTest, NestingTooDeepIsAnErrorNotAStackOverflow) {
+  std::string text = "KivModel 1\ndatabase D\ntable T key K\nfield K Integer\n";
+  for (int i = 0; i < 200000; ++i) text += "nested N key K\n";
+  EXPECT_EQ(LoadError(text), Expected(4 + kMaxNesting + 1, SModelTooDeep));
 }
 
 TEST_F(ModelFileTest, MissingFileRaisesTheOpenError) {
