@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "winport/Codepage.h"
@@ -52,6 +53,13 @@ int OpenFileShared(LPCSTR fileName, DWORD access, DWORD share, DWORD disposition
   int fd = open(NativeFileName(fileName).c_str(), flags, 0666);
   if (fd < 0) {
     SetLastError(ErrnoToWinError(errno));
+    return -1;
+  }
+  // A folder opens for reading here but is no file to Windows.
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    close(fd);
+    SetLastError(ERROR_ACCESS_DENIED);
     return -1;
   }
   // Hold first, then look: of two opens racing each other, at least one sees

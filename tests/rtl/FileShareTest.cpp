@@ -151,6 +151,20 @@ TEST_F(FileShare, ErrorsGiveFullNameAndReason) {
   EXPECT_GT(createMessage.size(), createPrefix.size());
 }
 
+// A folder is not a file: its "size" would be any number the file system
+// likes, and reading it fails.
+TEST_F(FileShare, FolderDoesNotOpenAsAFile) {
+  const std::string folder = (dir / "folder.bin").string();
+  std::filesystem::create_directory(folder);
+  std::string message;
+  try {
+    TFileStream file(folder, fmOpenRead | fmShareDenyWrite);
+  } catch (const EFOpenError& e) {
+    message = e.Message();
+  }
+  EXPECT_EQ(message, "Cannot open file \"" + folder + "\". Access is denied.");
+}
+
 TEST_F(FileShare, ReadOnlyStreamRefusesWritesAndShortReads) {
   TFileStream file(name, fmOpenRead | fmShareDenyWrite);
   try {
