@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "host/HostCommand.h"
-#include "host/Json.h"
+#include "tools/json/Json.h"
 #include "host/Output.h"
 #include "host/Reader.h"
 #include "rtl/SysUtils.h"
@@ -65,21 +65,21 @@ std::vector<int32_t> KeyList(const std::string& list) {
 
 void WriteSummary(HostContext& context, const std::string& result) {
   const JsonValue document = ParseJson(result);
-  const JsonValue* databases = document.Member("databases");
+  const JsonValue* databases = document.Find("databases");
   const JsonValue* tables = nullptr;
   if (databases)
-    for (const JsonValue& database : databases->Items) {
-      const JsonValue* name = database.Member("name");
-      if (name && name->Text == "UserBQItemDB") tables = database.Member("tables");
+    for (const JsonValue& database : databases->Items()) {
+      const JsonValue* name = database.Find("name");
+      if (name && name->AsString() == "UserBQItemDB") tables = database.Find("tables");
     }
   if (!tables) throw std::runtime_error("the result holds no data set UserBQItemDB");
   if (context.Json) context.Out << "{";
-  for (size_t i = 0; i < tables->Items.size(); ++i) {
-    const JsonValue& table = tables->Items[i];
-    const JsonValue* name = table.Member("name");
-    const JsonValue* records = table.Member("records");
-    const std::string tableName = name ? name->Text : "";
-    const size_t rows = records ? records->Items.size() : 0;
+  for (size_t i = 0; i < tables->Items().size(); ++i) {
+    const JsonValue& table = tables->Items()[i];
+    const JsonValue* name = table.Find("name");
+    const JsonValue* records = table.Find("records");
+    const std::string tableName = name ? name->AsString() : "";
+    const size_t rows = records ? records->Items().size() : 0;
     if (context.Json)
       context.Out << (i ? ", " : "") << JsonString(tableName) << ": " << rows;
     else

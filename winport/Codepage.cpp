@@ -1,13 +1,43 @@
 #include "winport/Codepage.h"
 
 #include <cerrno>
-#include <iconv.h>
+#include <cstring>
+#include <vector>
 
 namespace {
 
+// Conversions still run while a thread ends (the unload hooks of the libraries
+// run after the main thread's cache is destroyed); they then open their own.
+thread_local bool cacheGone = false;
+
+class IconvCache {
+ public:
+  ~IconvCache() {
+    for (const Entry& e : FEntries)
+      if (e.Descriptor != reinterpret_cast<iconv_t>(-1)) iconv_close(e.Descriptor);
+    cacheGone = true;
+  }
+
+  iconv_t Get(const char* to, const char* from) {
+    for (const Entry& e : FEntries)
+      if (std::strcmp(e.To, to) == 0 && std::strcmp(e.From, from) == 0) return e.Descriptor;
+    FEntries.push_back({to, from, iconv_open(to, from)});
+    return FEntries.back().Descriptor;
+  }
+
+ private:
+  struct Entry {
+    const char* To;
+    const char* From;
+    iconv_t Descriptor;
+  };
+  std::vector<Entry> FEntries;
+};
+
 std::string Convert(std::string_view in, const char* to, const char* from) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  IconvHandle handle(to, from);
+  if (!handle.valid()) return std::string(in);
+  iconv_t cd = handle.get();
   std::string out;
   out.resize(in.size() * 2 + 16);
   char* src = const_cast<char*>(in.data());
@@ -28,12 +58,26 @@ std::string Convert(std::string_view in, const char* to, const char* from) {
       --srcLeft;
     }
   }
-  iconv_close(cd);
   out.resize(done);
   return out;
 }
 
 }  // namespace
+
+IconvHandle::IconvHandle(const char* to, const char* from) {
+  if (cacheGone) {
+    FDescriptor = iconv_open(to, from);
+    FOwned = true;
+    return;
+  }
+  thread_local IconvCache cache;
+  FDescriptor = cache.Get(to, from);
+  if (valid()) iconv(FDescriptor, nullptr, nullptr, nullptr, nullptr);
+}
+
+IconvHandle::~IconvHandle() {
+  if (FOwned && valid()) iconv_close(FDescriptor);
+}
 
 std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "CP936"); }
 std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "CP936", "UTF-8"); }

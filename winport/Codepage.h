@@ -1,6 +1,8 @@
 // Conversion between the system's ANSI code page (GBK, code page 936) and UTF-8.
 #pragma once
 
+#include <iconv.h>
+
 #include <string>
 #include <string_view>
 
@@ -11,3 +13,21 @@ std::string Utf8ToGbk(std::string_view utf8);
 // UTF-16LE, the text of hex(1) and hex(2) values in .reg files.
 std::string Utf8ToUtf16Le(std::string_view utf8);
 std::string Utf16LeToUtf8(std::string_view utf16);
+
+// A conversion descriptor from one encoding to another in its initial state:
+// this thread's own, opened on first use and kept, since opening is costly.
+// Invalid ((iconv_t)-1) when iconv knows no such conversion.
+class IconvHandle {
+ public:
+  IconvHandle(const char* to, const char* from);
+  ~IconvHandle();
+  IconvHandle(const IconvHandle&) = delete;
+  IconvHandle& operator=(const IconvHandle&) = delete;
+
+  iconv_t get() const { return FDescriptor; }
+  bool valid() const { return FDescriptor != reinterpret_cast<iconv_t>(-1); }
+
+ private:
+  iconv_t FDescriptor;
+  bool FOwned = false;  // opened for this use alone: the thread's cache is gone
+};

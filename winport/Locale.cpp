@@ -7,13 +7,16 @@
 #include <string>
 #include <wctype.h>
 
+#include "winport/Codepage.h"
+
 namespace {
 
 // GBK to UTF-32 code points; a byte that does not convert stands for itself.
 std::u32string Decode(LPCSTR s, int len) {
   size_t n = len < 0 ? std::strlen(s) : static_cast<size_t>(len);
   std::u32string out(n, U'\0');
-  iconv_t cd = iconv_open("UTF-32LE", "CP936");
+  IconvHandle handle("UTF-32LE", "CP936");
+  iconv_t cd = handle.get();
   char* src = const_cast<char*>(s);
   char* dst = reinterpret_cast<char*>(out.data());
   size_t srcLeft = n, dstLeft = n * sizeof(char32_t);
@@ -24,7 +27,6 @@ std::u32string Decode(LPCSTR s, int len) {
     dstLeft -= sizeof(char32_t);
     --srcLeft;
   }
-  iconv_close(cd);
   out.resize(out.size() - dstLeft / sizeof(char32_t));
   return out;
 }

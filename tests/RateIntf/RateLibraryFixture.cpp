@@ -94,8 +94,8 @@ void AppendValue(std::string& out, int32_t dataType, int32_t value) {
 }
 
 const JsonValue* UserTables(const JsonValue& document) {
-  for (const JsonValue& database : document.Member("databases")->Items)
-    if (database.Member("name")->Text == "UserBQItemDB") return database.Member("tables");
+  for (const JsonValue& database : document.Find("databases")->Items())
+    if (database.Find("name")->AsString() == "UserBQItemDB") return database.Find("tables");
   return nullptr;
 }
 
@@ -193,17 +193,17 @@ IntfPtr<IRateBQDBReader> Library::Open() const {
 std::map<std::string, size_t> RowCounts(const std::string& result) {
   std::map<std::string, size_t> counts;
   const JsonValue document = ParseJson(result);
-  for (const JsonValue& table : UserTables(document)->Items)
-    counts[table.Member("name")->Text] = table.Member("records")->Items.size();
+  for (const JsonValue& table : UserTables(document)->Items())
+    counts[table.Find("name")->AsString()] = table.Find("records")->Items().size();
   return counts;
 }
 
 std::vector<int32_t> Column(const std::string& result, const std::string& table, const std::string& field) {
   std::vector<int32_t> column;
   const JsonValue document = ParseJson(result);
-  for (const JsonValue& t : UserTables(document)->Items)
-    if (t.Member("name")->Text == table)
-      for (const JsonValue& record : t.Member("records")->Items) column.push_back(std::stoi(record.Member(field)->Text));
+  for (const JsonValue& t : UserTables(document)->Items())
+    if (t.Find("name")->AsString() == table)
+      for (const JsonValue& record : t.Find("records")->Items()) column.push_back(static_cast<int>(record.Find(field)->AsInteger()));
   return column;
 }
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "RateIntf/Tarvik.h"
-#include "host/Json.h"
+#include "tools/json/Json.h"
 #include "tests/archive/ZipTestSupport.h"
 #include "tests/TempRegistry.h"
 #include "winport/Registry.h"

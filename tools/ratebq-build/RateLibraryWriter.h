@@ -25,7 +25,7 @@
 #include <unordered_set>
 
 #include "KivEngine/ModelDef.h"
-#include "tools/ratebq-build/Json.h"
+#include "tools/json/Json.h"
 #include "tools/ratebq-build/RecordEncoder.h"
 
 inline constexpr const char* kRateDatabaseName = "UserBQItemDB";

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "KivEngine/ModelDef.h"
-#include "tools/ratebq-build/Json.h"
+#include "tools/json/Json.h"
 
 // A source record that does not fit its table; the text is UTF-8.
 class SourceError : public std::runtime_error {

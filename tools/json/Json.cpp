@@ -1,4 +1,4 @@
-#include "tools/ratebq-build/Json.h"
+#include "tools/json/Json.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,5 @@
-// JSON values and a strict parser for the builder's source documents (UTF-8).
+// JSON values and a strict parser (UTF-8), for the tools: the builder's source
+// documents and the model results that the host and the tests read.
 #pragma once
 
 #include <cstdint>
