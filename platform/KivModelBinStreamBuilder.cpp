@@ -84,6 +84,13 @@ void StoreValue(TStream* stream, IKivField* field) {
   }
 }
 
+// A record that its table has let go of stands in no loading table.
+bool TableLoading(IKivRecord* record) {
+  IntfPtr<IKivTable> table;
+  record->Table(table);
+  return table && table->LoadState() == KivLoadStateFilling;
+}
+
 void LoadPlain(TStream* stream, IKivField* field) {
   const uint8_t flags = ReadUInt8(stream);
   field->SetFlagBit5(flags & kFlagBit5);
@@ -102,10 +109,7 @@ void LoadPlain(TStream* stream, IKivField* field) {
 bool FieldLoadRefused(IKivField* field) {
   IntfPtr<IKivRecord> record;
   field->OwnerRecord(record);
-  if (record->AllowsFieldLoad()) return false;
-  IntfPtr<IKivTable> table;
-  record->Table(table);
-  return table->LoadState() != KivLoadStateFilling;
+  return !record->AllowsFieldLoad() && !TableLoading(record.get());
 }
 
 // Reads past the field without calling any of its setters.
@@ -153,9 +157,7 @@ void LoadTracked(TStream* stream, IKivField* field, bool flag) {
   // set bit 3 but never clear it.
   IntfPtr<IKivRecord> record;
   field->OwnerRecord(record);
-  IntfPtr<IKivTable> table;
-  record->Table(table);
-  if (table->LoadState() == KivLoadStateFilling || record->RecordIndex() == -1) {
+  if (TableLoading(record.get()) || record->RecordIndex() == -1) {
     field->SetFlagBit3(flags & kFlagBit3);
   } else if (flags & kFlagBit3) {
     field->SetFlagBit3(true);

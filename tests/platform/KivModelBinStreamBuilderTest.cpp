@@ -410,4 +410,33 @@ end
   EXPECT_NE(Result(model.get()).find(R"("Note":{"value":"v","text":"t"})"), std::string::npos);
 }
 
+// A record that its table let go of has no table to ask about loading: it
+// takes no deferred loads, and the decoder does not trip over the missing table.
+TEST_F(EngineTest, RecordWithoutTableSkipsDeferredValues) {
+  IntfPtr<IKivModel> model = LoadModel(R"(KivModel 1
+database DB
+  table T key ID
+    field ID Integer
+    field Late Integer kind 5
+    field Seen Integer kind 6
+  end
+end
+)");
+  IntfPtr<IKivTable> table = TableOf(model.get(), "DB", "T");
+  IntfPtr<IKivRecord> record;
+  table->NewRecord(record);
+  FieldOf(record.get(), 0)->SetAsInteger(1);
+  FieldOf(record.get(), 1)->SetAsInteger(5);
+  table->AppendRecord(record.get());
+  table->ClearRecords();
+
+  BodyBytes fields;
+  fields.Byte(0).Int32(1).Byte(0).Int32(99).Byte(0x08).Int32(3);
+  TStringStream stream(fields.Data());
+  TKivRecordStreamBuilder::LoadFromStream(&stream, record.get(), true);
+  EXPECT_EQ(stream.Position(), static_cast<int64_t>(fields.Data().size()));
+  EXPECT_EQ(record->FieldAsInteger("Late"), 5);
+  EXPECT_EQ(record->FieldAsInteger("Seen"), 3);
+}
+
 }  // namespace
