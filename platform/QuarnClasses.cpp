@@ -4,7 +4,6 @@
 #include "rtl/Format.h"
 
 namespace {
-constexpr int32_t kDestroying = static_cast<int32_t>(0x80000001u);
 constexpr const char* SRefCntNotZero = "对象[%s]引用计数[%d]不为零";
 }  // namespace
 
@@ -17,5 +16,5 @@ void TQuarnRefCntIntfObject::BeforeDestruction() {
     throw Exception(Format(SRefCntNotZero, ClassName(), count));
 #endif
   }
-  FRefCount = kDestroying;
+  FRefCount = kDestroyingRefCount;
 }

@@ -27,6 +27,9 @@ class TInterfacedObject : public TObject {
   int32_t AddRefImpl();
   int32_t ReleaseImpl();
 
+  // The count while the object is being destroyed.
+  static constexpr int32_t kDestroyingRefCount = static_cast<int32_t>(0x80000001u);
+
   std::atomic<int32_t> FRefCount{1};
 };
 

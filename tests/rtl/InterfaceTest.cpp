@@ -60,6 +60,22 @@ TEST(InterfacedObject, FreeWhileReferencedRefuses) {
   EXPECT_EQ(held->Value(), 42);
 }
 
+// Code run by a destructor may hand the object out and drop it again.
+class TSelfReferencingProbe : public Implements<TInterfacedObject, IProbe> {
+ public:
+  ~TSelfReferencingProbe() override {
+    IntfPtr<IProbe> self(this);
+    ++destroyed;
+  }
+  int32_t Value() override { return 7; }
+};
+
+TEST(InterfacedObject, ReferenceTakenWhileDestroyingDoesNotFreeAgain) {
+  destroyed = 0;
+  IntfPtr<IProbe>(New<TSelfReferencingProbe>()).Clear();
+  EXPECT_EQ(destroyed, 1);
+}
+
 TEST(Guid, TextRoundTrip) {
   constexpr GUID g = StringToGUID("{3CA90BC7-7167-4A3F-8297-991883537AC0}");
   EXPECT_EQ(GUIDToString(g), "{3CA90BC7-7167-4A3F-8297-991883537AC0}");
