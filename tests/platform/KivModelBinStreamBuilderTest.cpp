@@ -376,67 +376,66 @@ TEST_F(DecoderOnEngineTest, NestedTableOutsideLoadingIsRefused) {
   EXPECT_EQ(stream.Position(), 1);
 }
 
-// An appended record takes no loads into fields of kinds 4 and 5 once the
-// model has finished loading; their bytes are read past.
-TEST_F(EngineTest, SettledRecordKeepsDeferredValuesUntilTheModelLoads) {
-  IntfPtr<IKivModel> model = LoadModel(R"(KivModel 1
+// A table of one appended record, with fields of the kinds that defer loads.
+class DeferredFieldsTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    Model = LoadModel(R"(KivModel 1
 database DB
   table T key ID
     field ID Integer
     field Late Integer kind 5
     field Note String kind 4
-  end
-end
-)");
-  IntfPtr<IKivTable> table = TableOf(model.get(), "DB", "T");
-  IntfPtr<IKivRecord> record;
-  table->NewRecord(record);
-  FieldOf(record.get(), 0)->SetAsInteger(1);
-  FieldOf(record.get(), 1)->SetAsInteger(5);
-  table->AppendRecord(record.get());
-
-  BodyBytes fields;
-  fields.Byte(0).Int32(1).Byte(0).Int32(99).Byte(0).LongString("v").LongString("t");
-  TStringStream settled(fields.Data());
-  TKivRecordStreamBuilder::LoadFromStream(&settled, record.get(), true);
-  EXPECT_EQ(settled.Position(), static_cast<int64_t>(fields.Data().size()));
-  EXPECT_EQ(record->FieldAsInteger("Late"), 5);
-  EXPECT_NE(Result(model.get()).find(R"("Note":{"value":null,"text":"t"})"), std::string::npos);
-
-  model->SetLoadState(KivLoadStateFilling);
-  TStringStream loading(fields.Data());
-  TKivRecordStreamBuilder::LoadFromStream(&loading, record.get(), true);
-  EXPECT_EQ(record->FieldAsInteger("Late"), 99);
-  EXPECT_NE(Result(model.get()).find(R"("Note":{"value":"v","text":"t"})"), std::string::npos);
-}
-
-// A record that its table let go of has no table to ask about loading: it
-// takes no deferred loads, and the decoder does not trip over the missing table.
-TEST_F(EngineTest, RecordWithoutTableSkipsDeferredValues) {
-  IntfPtr<IKivModel> model = LoadModel(R"(KivModel 1
-database DB
-  table T key ID
-    field ID Integer
-    field Late Integer kind 5
     field Seen Integer kind 6
   end
 end
 )");
-  IntfPtr<IKivTable> table = TableOf(model.get(), "DB", "T");
-  IntfPtr<IKivRecord> record;
-  table->NewRecord(record);
-  FieldOf(record.get(), 0)->SetAsInteger(1);
-  FieldOf(record.get(), 1)->SetAsInteger(5);
-  table->AppendRecord(record.get());
-  table->ClearRecords();
+    Table = TableOf(Model.get(), "DB", "T");
+    Table->NewRecord(Record);
+    FieldOf(Record.get(), 0)->SetAsInteger(1);
+    FieldOf(Record.get(), 1)->SetAsInteger(5);
+    Table->AppendRecord(Record.get());
+    Fields.Byte(0).Int32(1).Byte(0).Int32(99).Byte(0).LongString("v").LongString("t").Byte(0x08).Int32(3);
+  }
+  void TearDown() override {
+    Record.Clear();
+    Table.Clear();
+    Model.Clear();
+    EngineTest::TearDown();
+  }
 
-  BodyBytes fields;
-  fields.Byte(0).Int32(1).Byte(0).Int32(99).Byte(0x08).Int32(3);
-  TStringStream stream(fields.Data());
-  TKivRecordStreamBuilder::LoadFromStream(&stream, record.get(), true);
-  EXPECT_EQ(stream.Position(), static_cast<int64_t>(fields.Data().size()));
-  EXPECT_EQ(record->FieldAsInteger("Late"), 5);
-  EXPECT_EQ(record->FieldAsInteger("Seen"), 3);
+  IntfPtr<IKivModel> Model;
+  IntfPtr<IKivTable> Table;
+  IntfPtr<IKivRecord> Record;
+  BodyBytes Fields;
+};
+
+// An appended record takes no loads into fields of kinds 4 and 5 once the
+// model has finished loading; their bytes are read past.
+TEST_F(DeferredFieldsTest, SettledRecordKeepsDeferredValuesUntilTheModelLoads) {
+  TStringStream settled(Fields.Data());
+  TKivRecordStreamBuilder::LoadFromStream(&settled, Record.get(), true);
+  EXPECT_EQ(settled.Position(), static_cast<int64_t>(Fields.Data().size()));
+  EXPECT_EQ(Record->FieldAsInteger("Late"), 5);
+  EXPECT_NE(Result(Model.get()).find(R"("Note":{"value":null,"text":"t"})"), std::string::npos);
+
+  Model->SetLoadState(KivLoadStateFilling);
+  TStringStream loading(Fields.Data());
+  TKivRecordStreamBuilder::LoadFromStream(&loading, Record.get(), true);
+  EXPECT_EQ(Record->FieldAsInteger("Late"), 99);
+  EXPECT_NE(Result(Model.get()).find(R"("Note":{"value":"v","text":"t"})"), std::string::npos);
+}
+
+// A record that its table let go of has no table to ask about loading: it
+// takes no deferred loads, and the decoder does not trip over the missing table.
+TEST_F(DeferredFieldsTest, RecordWithoutTableSkipsDeferredValues) {
+  Table->ClearRecords();
+  TStringStream stream(Fields.Data());
+  TKivRecordStreamBuilder::LoadFromStream(&stream, Record.get(), true);
+  EXPECT_EQ(stream.Position(), static_cast<int64_t>(Fields.Data().size()));
+  EXPECT_EQ(Record->FieldAsInteger("Late"), 5);
+  EXPECT_EQ(Record->FieldAsInteger("Seen"), 3);
 }
 
 }  // namespace
