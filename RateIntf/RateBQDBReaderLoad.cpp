@@ -29,17 +29,6 @@ void AppendNew(std::vector<int32_t>& offsets, int32_t offset) {
   if (IndexOfInt(offset, offsets, static_cast<int32_t>(offsets.size()) - 1) < 0) offsets.push_back(offset);
 }
 
-bool SameAsciiText(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x -= 32;
-    if (y >= 'a' && y <= 'z') y -= 32;
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // A count at the end of a block: bytes that the stream no longer holds read
 // as 0.
 int32_t ReadCount(TStream* stream) {
@@ -89,7 +78,7 @@ void TRateBQDBReader::CollectCodeOffsets(const std::vector<std::string>& Codes, 
     const std::string code = Trim(given);
     const TStrKeyHash* index = code.size() == 9 ? Code9ToOffset : CodeToOffset;
     for (const TStrKeyHashNode* node = index->Find(code); node; node = node->Next)
-      if (SameAsciiText(node->Key, code)) AppendNew(Offsets, node->Value);
+      if (SameText(node->Key, code)) AppendNew(Offsets, node->Value);
   }
 }
 

@@ -8,6 +8,7 @@
 #include "archive/ZipRecordIO.h"
 #include "rtl/Assert.h"
 #include "rtl/FileStream.h"
+#include "rtl/SysUtils.h"
 
 namespace {
 
@@ -38,13 +39,6 @@ bool DropThrough(std::string& s, const char* separator) {
   if (at == std::string::npos) return false;
   s.erase(0, at + std::strlen(separator));
   return true;
-}
-
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameZipName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
 }
 
 // Up to 4 bytes as a little-endian word; false when the stream gave nothing.
@@ -102,7 +96,7 @@ IZipFileEntry* TZipList::Get(int32_t index) const {
 
 int32_t TZipList::IndexOf(const std::string& name) const {
   for (int32_t i = Count() - 1; i >= 0; --i)
-    if (SameZipName(FItems[i]->Name(), name)) return i;
+    if (SameText(FItems[i]->Name(), name)) return i;
   return -1;
 }
 

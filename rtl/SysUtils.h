@@ -7,6 +7,10 @@
 // s without leading and trailing blanks and control characters (bytes up to ' ').
 std::string Trim(const std::string& s);
 
+// True when a and b have the same bytes once ASCII letters are folded to upper
+// case; other bytes, those of double-byte characters included, must be equal.
+bool SameText(const std::string& a, const std::string& b);
+
 // Converts all of s to a 32-bit integer: an optional sign, then decimal digits,
 // or hexadecimal digits after "$", "x", "X", "0x" or "0X". Decimal values must
 // fit the signed range; hexadecimal digits give a 32-bit pattern ("$FFFFFFFF"
