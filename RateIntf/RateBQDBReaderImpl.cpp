@@ -9,7 +9,6 @@
 #include "rtl/Format.h"
 #include "rtl/Paths.h"
 #include "winport/Files.h"
-#include "winport/Module.h"
 
 namespace {
 
@@ -35,19 +34,6 @@ std::string RemoveAll(const std::string& s, const std::string& what) {
   size_t from = 0;
   for (size_t at; (at = s.find(what, from)) != std::string::npos; from = at + what.size()) out.append(s, from, at - from);
   return out.append(s, from);
-}
-
-// The full file name of the module that holds this code.
-std::string ThisModuleFileName() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&ThisModuleFileName), &module);
-  std::string name(MAX_PATH, '\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameA(module, name.data(), static_cast<DWORD>(name.size()));
-    if (n < name.size()) return name.substr(0, n);
-    name.resize(name.size() * 2);
-  }
 }
 
 template <class T>

@@ -23,7 +23,13 @@ void ClearDefaultEngine() {
 
 IKivEngine* RegisteredEngine(int32_t index) { return static_cast<IKivEngine*>(EngineRegistry->Objects(index)); }
 
-// The full file name of the module that holds this code.
+std::string EnvironmentVariable(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? Utf8ToGbk(value) : std::string();
+}
+
+}  // namespace
+
 std::string ThisModuleFileName() {
   HMODULE module = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
@@ -36,13 +42,6 @@ std::string ThisModuleFileName() {
     name.resize(name.size() * 2);
   }
 }
-
-std::string EnvironmentVariable(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? Utf8ToGbk(value) : std::string();
-}
-
-}  // namespace
 
 TKivEngine::TKivEngine(const std::string& FileName) : FLibraryPath(FileName) {
   FLibHandle = LoadLibraryA(FileName.c_str());

@@ -65,6 +65,10 @@ class TKivEngine : public Implements<TInterfacedObject, IKivEngine> {
 // default engine, loaded on first use.
 void GetKivEngine(const std::string& FileName, IntfPtr<IKivEngine>& Result);
 
+// The full file name of the module that holds this code: the Tarvik library,
+// or the program that it is built into.
+std::string ThisModuleFileName();
+
 // Load and unload steps of this unit, called by the library's main unit.
 void KivEngineUtilsInitialize();
 void KivEngineUtilsFinalize();
