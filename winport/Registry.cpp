@@ -205,6 +205,9 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, DWORD*, DWORD* type, BYTE* dat
 
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD dataSize) {
   if (!data && dataSize) return ERROR_INVALID_PARAMETER;
+  // The store holds a value a line; a name that breaks its line would leave
+  // the key's values unreadable.
+  if (valueName && std::strpbrk(valueName, "\r\n")) return ERROR_INVALID_PARAMETER;
   std::string dir;
   std::vector<RegValue> stored;
   LONG rc = ResolveFor(key, KEY_SET_VALUE, dir);

@@ -178,6 +178,21 @@ TEST_F(Registry, DamagedValuesFileIsReported) {
   RegCloseKey(key);
 }
 
+// The store keeps one value a line: a name that would break its line is
+// refused, and the key's other values stay readable.
+TEST_F(Registry, ValueNameWithALineBreakIsRefused) {
+  HKEY key = Create("Lines");
+  Set(key, "kept", REG_DWORD, std::string("\x05\0\0\0", 4));
+  const char data[] = "x";
+  for (const char* name : {"a\nb", "a\rb"})
+    EXPECT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data),
+              ERROR_INVALID_PARAMETER);
+  DWORD type;
+  std::string value;
+  EXPECT_EQ(Query(key, "kept", type, value), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
 // Checks that run as a user without write access; each failing check exits
 // with its own code.
 TEST_F(Registry, WithoutWriteAccessKeysOpenOnlyForReading) {
