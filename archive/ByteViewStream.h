@@ -2,8 +2,6 @@
 // entry data can be decrypted and inflated without first being copied.
 #pragma once
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "rtl/Stream.h"
@@ -13,22 +11,9 @@ class TByteViewStream : public TStream {
   TByteViewStream(const char* data, size_t size) : FData(data), FSize(static_cast<int64_t>(size)) {}
   explicit TByteViewStream(const std::string& bytes) : TByteViewStream(bytes.data(), bytes.size()) {}
 
-  int32_t Read(void* buffer, int32_t count) override {
-    if (count <= 0 || FPosition < 0 || FPosition >= FSize) return 0;
-    const int32_t n = static_cast<int32_t>(std::min<int64_t>(count, FSize - FPosition));
-    std::memcpy(buffer, FData + FPosition, n);
-    FPosition += n;
-    return n;
-  }
+  int32_t Read(void* buffer, int32_t count) override { return ReadMemory(FData, FSize, FPosition, buffer, count); }
   int32_t Write(const void*, int32_t) override { return 0; }
-  int64_t Seek(int64_t offset, TSeekOrigin origin) override {
-    switch (origin) {
-      case TSeekOrigin::soBeginning: FPosition = offset; break;
-      case TSeekOrigin::soCurrent: FPosition += offset; break;
-      case TSeekOrigin::soEnd: FPosition = FSize + offset; break;
-    }
-    return FPosition;
-  }
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override { return SeekMemory(FSize, FPosition, offset, origin); }
   int64_t Size() override { return FSize; }
 
  private:

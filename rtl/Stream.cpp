@@ -53,14 +53,27 @@ int64_t TStream::CopyFrom(TStream* source, int64_t count) {
   return copied;
 }
 
+int32_t ReadMemory(const char* data, int64_t size, int64_t& position, void* buffer, int32_t count) {
+  if (count <= 0 || position < 0 || position >= size) return 0;
+  const int32_t n = static_cast<int32_t>(std::min<int64_t>(count, size - position));
+  std::memcpy(buffer, data + position, n);
+  position += n;
+  return n;
+}
+
+int64_t SeekMemory(int64_t size, int64_t& position, int64_t offset, TSeekOrigin origin) {
+  switch (origin) {
+    case TSeekOrigin::soBeginning: position = offset; break;
+    case TSeekOrigin::soCurrent: position += offset; break;
+    case TSeekOrigin::soEnd: position = size + offset; break;
+  }
+  return position;
+}
+
 TMemoryStream::~TMemoryStream() { std::free(FMemory); }
 
 int32_t TMemoryStream::Read(void* buffer, int32_t count) {
-  if (count <= 0 || FPosition < 0 || FPosition >= FSize) return 0;
-  int32_t n = static_cast<int32_t>(std::min<int64_t>(count, FSize - FPosition));
-  std::memcpy(buffer, FMemory + FPosition, n);
-  FPosition += n;
-  return n;
+  return ReadMemory(FMemory, FSize, FPosition, buffer, count);
 }
 
 int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
@@ -76,12 +89,7 @@ int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
-  switch (origin) {
-    case TSeekOrigin::soBeginning: FPosition = offset; break;
-    case TSeekOrigin::soCurrent: FPosition += offset; break;
-    case TSeekOrigin::soEnd: FPosition = FSize + offset; break;
-  }
-  return FPosition;
+  return SeekMemory(FSize, FPosition, offset, origin);
 }
 
 void TMemoryStream::SetSize(int64_t size) {
@@ -133,12 +141,7 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
 }
 
 int32_t TStringStream::Read(void* buffer, int32_t count) {
-  int64_t size = Size();
-  if (count <= 0 || FPosition < 0 || FPosition >= size) return 0;
-  int32_t n = static_cast<int32_t>(std::min<int64_t>(count, size - FPosition));
-  std::memcpy(buffer, FData.data() + FPosition, n);
-  FPosition += n;
-  return n;
+  return ReadMemory(FData.data(), Size(), FPosition, buffer, count);
 }
 
 int32_t TStringStream::Write(const void* buffer, int32_t count) {
@@ -151,12 +154,7 @@ int32_t TStringStream::Write(const void* buffer, int32_t count) {
 }
 
 int64_t TStringStream::Seek(int64_t offset, TSeekOrigin origin) {
-  switch (origin) {
-    case TSeekOrigin::soBeginning: FPosition = offset; break;
-    case TSeekOrigin::soCurrent: FPosition += offset; break;
-    case TSeekOrigin::soEnd: FPosition = Size() + offset; break;
-  }
-  return FPosition;
+  return SeekMemory(Size(), FPosition, offset, origin);
 }
 
 void TStringStream::SetSize(int64_t size) {

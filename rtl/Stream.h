@@ -34,6 +34,11 @@ class TStream : public TObject {
   int64_t CopyFrom(TStream* source, int64_t count);
 };
 
+// Read and Seek of a stream over size bytes of memory at data, at position:
+// reads stop at the end, and a position before the start reads nothing.
+int32_t ReadMemory(const char* data, int64_t size, int64_t& position, void* buffer, int32_t count);
+int64_t SeekMemory(int64_t size, int64_t& position, int64_t offset, TSeekOrigin origin);
+
 // A stream over one growable block of memory that it owns.
 class TMemoryStream : public TStream {
  public:
