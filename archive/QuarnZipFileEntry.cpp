@@ -188,18 +188,22 @@ std::string TZipFileEntry::RawInflate(TStream* raw, int64_t rawSize, uint32_t si
   return plain;
 }
 
+// The encrypted flag follows what is stored, so that the entry reads its own
+// data back before and after a save, whatever the password is by then.
 void TZipFileEntry::SetData(const std::string& plain) {
   PutLE32(FLocalHeader + kLocCrc, StringCrc32(plain));
   PutLE32(FLocalHeader + kLocUncompressedSize, static_cast<uint32_t>(plain.size()));
+  const bool encrypt = OwnerHasPassword();
   switch (Method()) {
-    case kZipMethodStored: FData = OwnerHasPassword() ? Encrypt(plain) : plain; break;
+    case kZipMethodStored: FData = encrypt ? Encrypt(plain) : plain; break;
     case kZipMethodDeflated: {
       std::string deflated = RawDeflate(plain);
-      FData = OwnerHasPassword() ? Encrypt(deflated) : std::move(deflated);
+      FData = encrypt ? Encrypt(deflated) : std::move(deflated);
       break;
     }
     default: RaiseZipErrorFmt(SZipUnknownMethod, static_cast<int>(Method()));
   }
+  PutLE16(FLocalHeader + kLocFlags, encrypt ? Flags() | kZipFlagEncrypted : Flags() & ~kZipFlagEncrypted);
   PutLE32(FLocalHeader + kLocCompressedSize, static_cast<uint32_t>(FData.size()));
   SyncCentralWithLocal();
 }
@@ -294,7 +298,6 @@ void TZipFileEntry::ReadLocal(TStream* stream) {
 
 void TZipFileEntry::WriteLocal(TStream* stream) {
   RequireStream(stream, kLineWriteLocal);
-  if (OwnerHasPassword()) PutLE16(FLocalHeader + kLocFlags, Flags() | kZipFlagEncrypted);
   // The central name and extra field of another tool's archive may differ in
   // length from the local ones: write the record that the entry now holds.
   PutLE16(FLocalHeader + kLocNameLength, static_cast<uint16_t>(FName.size()));

@@ -448,6 +448,27 @@ TEST(ZipArchive, SavedArchivesLoadBackWithOrWithoutPassword) {
   }
 }
 
+// The encrypted flag follows the stored bytes: data encrypted by SetData reads
+// back before any save, and data stored plain stays plain when the archive is
+// saved under a password.
+TEST(ZipArchive, EncryptedFlagFollowsTheStoredBytes) {
+  IntfPtr<IZipFile> zip = NewArchive("pw");
+  IntfPtr<IZipFileEntry> sealed = Add(zip, "sealed", "under the password");
+  EXPECT_TRUE(sealed->Encrypted());
+  EXPECT_EQ(zip->ExtractToString("sealed"), "under the password");
+
+  IntfPtr<IZipFile> plain = NewArchive();
+  Add(plain, "open", "set before the password");
+  IntfPtr<IZipFileEntry> folder;
+  plain->SetPassword("pw");
+  plain->AddEntry("folder/", folder);
+  IntfPtr<IZipFile> back = Load(Saved(plain), "pw");
+  ASSERT_EQ(back->Count(), 2);
+  EXPECT_FALSE(Entry(back, 0)->Encrypted());
+  EXPECT_EQ(back->ExtractToString("open"), "set before the password");
+  EXPECT_EQ(back->ExtractToString("folder/"), "");
+}
+
 TEST(ZipArchive, EntryOutlivingItsArchiveReadsNoFreedMemory) {
   IntfPtr<IZipFileEntry> kept;
   {
