@@ -219,6 +219,8 @@ void TZipFile::ReadEndRecord(TStream* stream) {
 
 void TZipFile::SaveToStream(TStream* stream) {
   RequireStream(stream, kLineSaveToStream);
+  CheckFieldFits(Count(), UINT16_MAX, "条目数");
+  CheckFieldFits(FComment.size(), UINT16_MAX, "注释长度");
   for (int32_t i = 0; i < Count(); ++i) {
     IntfPtr<IZipFileEntryIO> io = EntryIO(FList->Get(i));
     io->WriteLocal(stream);
@@ -231,6 +233,7 @@ void TZipFile::SaveToStream(TStream* stream) {
 
 void TZipFile::WriteEndRecord(TStream* stream, int64_t centralStart) {
   RequireStream(stream, kLineWriteEndRecord);
+  CheckFieldFits(stream->Position(), UINT32_MAX, "位置");
   std::memset(FEndRecord, 0, kEndRecordSize);
   PutLE32(FEndRecord, kZipEndSignature);
   PutLE16(FEndRecord + kEndEntriesOnDisk, static_cast<uint16_t>(Count()));

@@ -26,6 +26,8 @@ inline constexpr const char* SZipCompressError = "压缩数据出错";
 inline constexpr const char* SZipCrcError = "文件 %s CRC32 检验出错";
 inline constexpr const char* SZipBadPassword = "文件密码不正确";
 inline constexpr const char* SZipIndexOutOfRange = "访问索引越界";
+// Raised by saving when a length, count or position does not fit its field.
+inline constexpr const char* SZipFormatLimit = "超出ZIP格式的限制: %s";
 
 [[noreturn]] void RaiseZipError(const std::string& msg);
 

@@ -298,6 +298,9 @@ void TZipFileEntry::ReadLocal(TStream* stream) {
 
 void TZipFileEntry::WriteLocal(TStream* stream) {
   RequireStream(stream, kLineWriteLocal);
+  CheckFieldFits(FName.size(), UINT16_MAX, "名称长度");
+  CheckFieldFits(FExtra.size(), UINT16_MAX, "扩展字段长度");
+  CheckFieldFits(stream->Position(), UINT32_MAX, "位置");
   // The central name and extra field of another tool's archive may differ in
   // length from the local ones: write the record that the entry now holds.
   PutLE16(FLocalHeader + kLocNameLength, static_cast<uint16_t>(FName.size()));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "archive/QuarnZipFile.h"
 #include "rtl/Exceptions.h"
 
 std::string ReadRecordString(TStream* stream, uint32_t count) {
@@ -15,4 +16,8 @@ std::string ReadRecordString(TStream* stream, uint32_t count) {
 std::string ReadRestOfStream(TStream* stream) {
   const int64_t rest = stream->Size() - stream->Position();
   return ReadRecordString(stream, static_cast<uint32_t>(std::clamp<int64_t>(rest, 0, UINT32_MAX)));
+}
+
+void CheckFieldFits(uint64_t value, uint64_t limit, const char* what) {
+  if (value > limit) RaiseZipErrorFmt(SZipFormatLimit, what);
 }

@@ -30,3 +30,7 @@ std::string ReadRecordString(TStream* stream, uint32_t count);
 
 // Everything from the stream's position to its end, checked the same way.
 std::string ReadRestOfStream(TStream* stream);
+
+// Raises EZipFileException naming what, when value does not fit a record
+// field whose largest value is limit.
+void CheckFieldFits(uint64_t value, uint64_t limit, const char* what);

@@ -469,6 +469,26 @@ TEST(ZipArchive, EncryptedFlagFollowsTheStoredBytes) {
   EXPECT_EQ(back->ExtractToString("folder/"), "");
 }
 
+// Lengths and counts that the records hold in 16 bits cannot be written
+// cut short: saving refuses them rather than write a damaged archive.
+TEST(ZipArchive, LengthsBeyondTheRecordFieldsAreRefused) {
+  IntfPtr<IZipFile> longName = NewArchive();
+  Add(longName, std::string(0x10000, 'n'), "x");
+  TStringStream a;
+  EXPECT_EQ(ErrorText([&] { longName->SaveToStream(&a); }), Format(SZipFormatLimit, "名称长度"));
+
+  IntfPtr<IZipFile> longComment = NewArchive();
+  longComment->SetComment(std::string(0x10000, 'c'));
+  TStringStream b;
+  EXPECT_EQ(ErrorText([&] { longComment->SaveToStream(&b); }), Format(SZipFormatLimit, "注释长度"));
+
+  IntfPtr<IZipFile> many = NewArchive();
+  IntfPtr<IZipFileEntry> e;
+  for (int i = 0; i < 0x10000; ++i) many->AddEntry("e", e);
+  TStringStream c;
+  EXPECT_EQ(ErrorText([&] { many->SaveToStream(&c); }), Format(SZipFormatLimit, "条目数"));
+}
+
 TEST(ZipArchive, EntryOutlivingItsArchiveReadsNoFreedMemory) {
   IntfPtr<IZipFileEntry> kept;
   {
