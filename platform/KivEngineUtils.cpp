@@ -146,8 +146,13 @@ void GetKivEngine(const std::string& FileName, IntfPtr<IKivEngine>& Result) {
 
 void KivEngineUtilsInitialize() { DefaultEngine = nullptr; }
 
+// Runs while the library unloads, where nothing may escape: a library that
+// cannot be unloaded (its file has gone) stays loaded.
 void KivEngineUtilsFinalize() {
   ClearDefaultEngine();
-  TKivEngine::UnloadAllEngines();
+  try {
+    TKivEngine::UnloadAllEngines();
+  } catch (const Exception&) {
+  }
   ClearDefaultEngine();
 }

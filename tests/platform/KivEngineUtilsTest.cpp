@@ -45,6 +45,20 @@ class KivEngineUtilsTest : public ::testing::Test {
     IntfPtr<IKivEngine> engine;
     TKivEngine::LoadEngine(fileName, engine);
   }
+  // A copy of the engine library in a folder of its own; RestoreCopy puts the
+  // file back after a test removed it, RemoveCopy removes file and folder.
+  std::string CopyOfEngine() {
+    char folder[] = "/tmp/kivengine-gone-XXXXXX";
+    EXPECT_NE(mkdtemp(folder), nullptr);
+    CopyFolder = folder;
+    RestoreCopy();
+    return CopyFolder + "/KivEngine.dll";
+  }
+  void RestoreCopy() { ASSERT_EQ(std::system(("cp " + EnginePath() + " " + CopyFolder).c_str()), 0); }
+  void RemoveCopy() { std::system(("rm -rf " + CopyFolder).c_str()); }
+
+  std::string CopyFolder;
+
   static IntfPtr<IKivEngine> Find(const std::string& fileName) {
     IntfPtr<IKivEngine> engine;
     TKivEngine::FindEngine(fileName, engine);
@@ -172,11 +186,7 @@ TEST_F(KivEngineUtilsTest, DefaultEngineOutlivesTheUnloadOfItsPath) {
 }
 
 TEST_F(KivEngineUtilsTest, UnloadAllStopsAtALibraryWhoseFileHasGone) {
-  char folder[] = "/tmp/kivengine-gone-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string copy = std::string(folder) + "/KivEngine.dll";
-  const std::string copyCommand = "cp " + EnginePath() + " " + copy;
-  ASSERT_EQ(std::system(copyCommand.c_str()), 0);
+  const std::string copy = CopyOfEngine();
   Load(copy);
   Load(EnginePath());
   unlink(copy.c_str());
@@ -185,11 +195,26 @@ TEST_F(KivEngineUtilsTest, UnloadAllStopsAtALibraryWhoseFileHasGone) {
   EXPECT_EQ(Find(EnginePath()), nullptr);  // unloaded before the failure
   EXPECT_TRUE(IsLoaded(copy));             // still registered
 
-  ASSERT_EQ(std::system(copyCommand.c_str()), 0);
+  RestoreCopy();
   TKivEngine::UnloadAllEngines();
   EXPECT_FALSE(IsLoaded(copy));
+  RemoveCopy();
+}
+
+// Finalization runs while the library unloads, where an exception would end
+// the process: a library whose file has gone stays loaded instead.
+TEST_F(KivEngineUtilsTest, FinalizationRaisesNothingForALibraryWhoseFileHasGone) {
+  const std::string copy = CopyOfEngine();
+  Load(copy);
   unlink(copy.c_str());
-  rmdir(folder);
+
+  EXPECT_NO_THROW(KivEngineUtilsFinalize());
+  EXPECT_TRUE(IsLoaded(copy));
+
+  RestoreCopy();
+  TKivEngine::UnloadAllEngines();
+  EXPECT_FALSE(IsLoaded(copy));
+  RemoveCopy();
 }
 
 TEST_F(KivEngineUtilsTest, FinalizationUnloadsEveryEngineTheHostNoLongerHolds) {
