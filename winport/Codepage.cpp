@@ -1,5 +1,6 @@
 #include "winport/Codepage.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -34,7 +35,16 @@ class IconvCache {
   std::vector<Entry> FEntries;
 };
 
-std::string Convert(std::string_view in, const char* to, const char* from) {
+// What stands for input that does not convert: with no replacement its first
+// byte is kept as it is; otherwise one input unit (of unit bytes) is replaced,
+// which keeps a UTF-16 text in step.
+struct Unconvertible {
+  size_t Unit;
+  std::string_view Replacement;
+};
+constexpr Unconvertible kKeepByte{1, {}};
+
+std::string Convert(std::string_view in, const char* to, const char* from, Unconvertible bad) {
   IconvHandle handle(to, from);
   if (!handle.valid()) return std::string(in);
   iconv_t cd = handle.get();
@@ -52,10 +62,14 @@ std::string Convert(std::string_view in, const char* to, const char* from) {
     if (errno == E2BIG) {
       out.resize(out.size() * 2);
     } else {
-      // An invalid or cut-off sequence: keep the byte and go on.
-      if (done == out.size()) out.resize(out.size() * 2);
-      out[done++] = *src++;
-      --srcLeft;
+      // An invalid or cut-off sequence: stand in for it and go on.
+      const std::string_view stand = bad.Replacement.empty() ? std::string_view(src, 1) : bad.Replacement;
+      const size_t skip = bad.Replacement.empty() ? 1 : std::min(bad.Unit, srcLeft);
+      if (out.size() - done < stand.size()) out.resize(out.size() * 2 + stand.size());
+      std::memcpy(out.data() + done, stand.data(), stand.size());
+      done += stand.size();
+      src += skip;
+      srcLeft -= skip;
     }
   }
   out.resize(done);
@@ -79,7 +93,11 @@ IconvHandle::~IconvHandle() {
   if (FOwned && valid()) iconv_close(FDescriptor);
 }
 
-std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "CP936"); }
-std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "CP936", "UTF-8"); }
-std::string Utf8ToUtf16Le(std::string_view utf8) { return Convert(utf8, "UTF-16LE", "UTF-8"); }
-std::string Utf16LeToUtf8(std::string_view utf16) { return Convert(utf16, "UTF-8", "UTF-16LE"); }
+std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "CP936", kKeepByte); }
+std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "CP936", "UTF-8", kKeepByte); }
+std::string Utf8ToUtf16Le(std::string_view utf8) {
+  return Convert(utf8, "UTF-16LE", "UTF-8", {1, std::string_view("\xFD\xFF", 2)});
+}
+std::string Utf16LeToUtf8(std::string_view utf16) {
+  return Convert(utf16, "UTF-8", "UTF-16LE", {2, "\xEF\xBF\xBD"});
+}

@@ -43,6 +43,15 @@ TEST(RegistryText, EveryTypeRoundTrips) {
   EXPECT_EQ(FormatRegValue(values[10]), "\"Q\"=hex(b):01,00,00,00,00,00,00,00");
 }
 
+// Bytes that are no character (a text value set from bytes that are not GBK,
+// or a lone surrogate in a file) stand as U+FFFD in the UTF-16 form, so the
+// characters after them keep their places.
+TEST(RegistryText, BytesThatAreNoCharacterKeepTheTextInStep) {
+  const RegValue bad{"Bad", REG_EXPAND_SZ, std::string("\x81 ab\0", 5)};
+  EXPECT_EQ(FormatRegValue(bad), "\"Bad\"=hex(2):fd,ff,20,00,61,00,62,00,00,00");
+  EXPECT_EQ(Parse("\"Lone\"=hex(1):00,d8,41,00,00,00").Data, std::string("\xEF\xBF\xBD" "A\0", 5));
+}
+
 TEST(RegistryText, ParsesLooseSpellingAndDeletion) {
   RegValue v = Parse(" \"n\" = dword:2A ");
   EXPECT_EQ(v.Data, std::string("\x2A\0\0\0", 4));
