@@ -191,6 +191,8 @@ std::string TZipFileEntry::RawInflate(TStream* raw, int64_t rawSize, uint32_t si
 // The encrypted flag follows what is stored, so that the entry reads its own
 // data back before and after a save, whatever the password is by then.
 void TZipFileEntry::SetData(const std::string& plain) {
+  // Streams move at most 2 GB in one call; more would be cut short unseen.
+  CheckFieldFits(plain.size(), INT32_MAX, "数据长度");
   PutLE32(FLocalHeader + kLocCrc, StringCrc32(plain));
   PutLE32(FLocalHeader + kLocUncompressedSize, static_cast<uint32_t>(plain.size()));
   const bool encrypt = OwnerHasPassword();

@@ -487,6 +487,11 @@ TEST(ZipArchive, LengthsBeyondTheRecordFieldsAreRefused) {
   for (int i = 0; i < 0x10000; ++i) many->AddEntry("e", e);
   TStringStream c;
   EXPECT_EQ(ErrorText([&] { many->SaveToStream(&c); }), Format(SZipFormatLimit, "条目数"));
+
+  // Data a stream cannot move in one call is refused before anything is stored.
+  IntfPtr<IZipFileEntry> huge = Add(NewArchive(), "h", "");
+  const std::string tooLong(size_t{INT32_MAX} + 1, '\0');
+  EXPECT_EQ(ErrorText([&] { huge->SetData(tooLong); }), Format(SZipFormatLimit, "数据长度"));
 }
 
 TEST(ZipArchive, EntryOutlivingItsArchiveReadsNoFreedMemory) {
