@@ -188,17 +188,28 @@ inline std::string KivEngineClassName(HMODULE Module, const std::string& EntryNa
                 static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(Module)), GetCurrentProcessId());
 }
 
+// The module whose code holds the entry: the engine library publishing it.
+inline HMODULE KivEngineEntryModule(KivEngineEntryProc Entry) {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(Entry), &module);
+  return module;
+}
+
 // What an engine library does at load: registers the class that publishes
-// entry under its own module handle. Withdraw removes it again at unload.
-inline void PublishKivEngineEntry(HMODULE Module, KivEngineEntryProc Entry) {
-  const std::string name = KivEngineClassName(Module, KivEngineEntryName);
+// entry under the handle of the module that holds it. Withdraw removes it
+// again at unload.
+inline void PublishKivEngineEntry(KivEngineEntryProc Entry) {
+  const HMODULE module = KivEngineEntryModule(Entry);
+  const std::string name = KivEngineClassName(module, KivEngineEntryName);
   WNDCLASSA wndClass{};
   wndClass.lpfnWndProc = reinterpret_cast<WNDPROC>(reinterpret_cast<void (*)()>(Entry));
-  wndClass.hInstance = Module;
+  wndClass.hInstance = module;
   wndClass.lpszClassName = name.c_str();
   RegisterClassA(&wndClass);
 }
 
-inline void WithdrawKivEngineEntry(HMODULE Module) {
-  UnregisterClassA(KivEngineClassName(Module, KivEngineEntryName).c_str(), Module);
+inline void WithdrawKivEngineEntry(KivEngineEntryProc Entry) {
+  const HMODULE module = KivEngineEntryModule(Entry);
+  UnregisterClassA(KivEngineClassName(module, KivEngineEntryName).c_str(), module);
 }
