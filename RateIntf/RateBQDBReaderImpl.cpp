@@ -1,7 +1,5 @@
 #include "RateIntf/RateBQDBReaderImpl.h"
 
-#include <utility>
-
 #include "archive/QuarnZipFile.h"
 #include "platform/KivEngineUtils.h"
 #include "platform/KivUtils.h"
@@ -34,11 +32,6 @@ std::string RemoveAll(const std::string& s, const std::string& what) {
   size_t from = 0;
   for (size_t at; (at = s.find(what, from)) != std::string::npos; from = at + what.size()) out.append(s, from, at - from);
   return out.append(s, from);
-}
-
-template <class T>
-void FreeOwned(T*& object) {
-  if (T* o = std::exchange(object, nullptr)) o->Free();
 }
 
 void CheckBlockExtent(const TFileStream* index, const TFileStream* data, int64_t dataSize, int32_t offset,
@@ -74,18 +67,18 @@ TRateBQDBReader::~TRateBQDBReader() { ReleaseAll(); }
 
 // Tolerates a reader that was never completed.
 void TRateBQDBReader::ReleaseAll() {
-  FreeOwned(ResOffsetToLength);
-  FreeOwned(BQOffsetToLength);
-  FreeOwned(RecordBuffer);
-  FreeOwned(ResIDToOffset);
-  FreeOwned(Code9ToOffset);
-  FreeOwned(BQKeyToOffset);
-  FreeOwned(GroupKeyToOffset);
-  FreeOwned(CodeToOffset);
-  FreeOwned(RateBQData);
-  FreeOwned(RateBQIndex);
-  FreeOwned(ResourceData);
-  FreeOwned(ResourceIdx);
+  FreeAndNil(ResOffsetToLength);
+  FreeAndNil(BQOffsetToLength);
+  FreeAndNil(RecordBuffer);
+  FreeAndNil(ResIDToOffset);
+  FreeAndNil(Code9ToOffset);
+  FreeAndNil(BQKeyToOffset);
+  FreeAndNil(GroupKeyToOffset);
+  FreeAndNil(CodeToOffset);
+  FreeAndNil(RateBQData);
+  FreeAndNil(RateBQIndex);
+  FreeAndNil(ResourceData);
+  FreeAndNil(ResourceIdx);
 }
 
 std::string TRateBQDBReader::GetLibraryFolder() {

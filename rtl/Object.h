@@ -28,8 +28,8 @@ T* New(Args&&... args) {
   return obj;
 }
 
-// Free for a possibly nil object.
-inline void FreeAndNil(TObject*& obj) {
-  TObject* o = std::exchange(obj, nullptr);
-  if (o) o->Free();
+// Frees a possibly nil object and leaves its variable nil.
+template <class T>
+void FreeAndNil(T*& obj) {
+  if (T* o = std::exchange(obj, nullptr)) o->Free();
 }
