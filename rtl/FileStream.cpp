@@ -3,26 +3,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <filesystem>
 
 #include "rtl/Exceptions.h"
 #include "rtl/Format.h"
-#include "winport/Codepage.h"
+#include "rtl/Paths.h"
 #include "winport/Errors.h"
 #include "winport/Files.h"
 
 namespace {
-
-// The full file name, as the run-time library names it in its errors: made
-// absolute, with "." and ".." steps resolved.
-std::string ExpandedName(const std::string& fileName) {
-  std::filesystem::path name(fileName);
-  char cwd[PATH_MAX];
-  if (name.is_relative() && getcwd(cwd, sizeof cwd)) name = std::filesystem::path(Utf8ToGbk(cwd)) / name;
-  return name.lexically_normal().string();
-}
 
 DWORD ShareOf(uint16_t mode) {
   switch (mode & 0xF0) {
@@ -40,7 +28,7 @@ TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : FFileName
     const DWORD share = mode == fmCreate ? 0 : ShareOf(mode);
     FHandle = OpenFileShared(fileName.c_str(), GENERIC_READ | GENERIC_WRITE, share, CREATE_ALWAYS);
     if (FHandle < 0)
-      throw EFCreateError(Format(SFCreateErrorEx, ExpandedName(fileName), SysErrorMessage(GetLastError())));
+      throw EFCreateError(Format(SFCreateErrorEx, ExpandFileName(fileName), SysErrorMessage(GetLastError())));
     return;
   }
   DWORD access = GENERIC_READ;
@@ -48,7 +36,7 @@ TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : FFileName
   if ((mode & 3) == fmOpenReadWrite) access = GENERIC_READ | GENERIC_WRITE;
   FHandle = OpenFileShared(fileName.c_str(), access, ShareOf(mode), OPEN_EXISTING);
   if (FHandle < 0)
-    throw EFOpenError(Format(SFOpenErrorEx, ExpandedName(fileName), SysErrorMessage(GetLastError())));
+    throw EFOpenError(Format(SFOpenErrorEx, ExpandFileName(fileName), SysErrorMessage(GetLastError())));
 }
 
 TFileStream::~TFileStream() {
