@@ -91,6 +91,37 @@ class Cursor {
   size_t FPos = 0;
 };
 
+// The length of the UTF-8 character at the start of `s`; 0 when its bytes are
+// no character (a stray byte, a cut or overlong form, a surrogate).
+size_t Utf8CharLength(std::string_view s) {
+  const auto byte = [&](size_t i) { return i < s.size() ? static_cast<unsigned char>(s[i]) : 0u; };
+  const unsigned c = byte(0);
+  if (c < 0x80) return 1;
+  size_t n;
+  unsigned low = 0x80, high = 0xBF;  // the bounds of the second byte
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    if (c == 0xE0) low = 0xA0;
+    if (c == 0xED) high = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    if (c == 0xF0) low = 0x90;
+    if (c == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (byte(1) < low || byte(1) > high) return 0;
+  for (size_t i = 2; i < n; ++i)
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  return n;
+}
+
+uint16_t UnitAt(std::string_view utf16, size_t i) {
+  return static_cast<uint16_t>(static_cast<unsigned char>(utf16[i]) | static_cast<unsigned char>(utf16[i + 1]) << 8);
+}
+
 bool Fail(std::string& error, const char* why) {
   error = why;
   return false;
@@ -99,6 +130,36 @@ bool Fail(std::string& error, const char* why) {
 }  // namespace
 
 bool IsRegTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+std::string RegTextToUtf16Le(std::string_view utf8) {
+  std::string out;
+  size_t run = 0;  // start of the characters not yet converted
+  for (size_t i = 0; i < utf8.size();) {
+    if (size_t n = Utf8CharLength(utf8.substr(i))) {
+      i += n;
+      continue;
+    }
+    out += Utf8ToUtf16Le(utf8.substr(run, i - run));
+    out += utf8[i];
+    out += '\xDC';
+    run = ++i;
+  }
+  return out + Utf8ToUtf16Le(utf8.substr(run));
+}
+
+std::string RegTextFromUtf16Le(std::string_view utf16) {
+  std::string out;
+  size_t run = 0;
+  for (size_t i = 0; i + 1 < utf16.size(); i += 2) {
+    const uint16_t unit = UnitAt(utf16, i);
+    const bool paired = i >= 2 && UnitAt(utf16, i - 2) >= 0xD800 && UnitAt(utf16, i - 2) <= 0xDBFF;
+    if (unit < 0xDC80 || unit > 0xDCFF || paired) continue;
+    out += Utf16LeToUtf8(utf16.substr(run, i - run));
+    out += static_cast<char>(unit & 0xFF);
+    run = i + 2;
+  }
+  return out + Utf16LeToUtf8(utf16.substr(run));
+}
 
 std::string FormatRegValue(const RegValue& value) {
   std::string line = value.Name.empty() ? "@" : Quote(value.Name);
@@ -114,10 +175,10 @@ std::string FormatRegValue(const RegValue& value) {
   if (value.Type == REG_BINARY) return line + "hex:" + HexBytes(value.Data);
   char prefix[24];
   std::snprintf(prefix, sizeof prefix, "hex(%x):", value.Type);
-  return line + prefix + HexBytes(IsRegTextType(value.Type) ? Utf8ToUtf16Le(value.Data) : value.Data);
+  return line + prefix + HexBytes(IsRegTextType(value.Type) ? RegTextToUtf16Le(value.Data) : value.Data);
 }
 
-bool ParseRegValue(std::string_view line, RegValue& value, bool& deletes, std::string& error) {
+bool ParseRegValue(std::string_view line, RegValue& value, bool& deletes, std::string& error, RegHexText hexText) {
   Cursor in(line);
   deletes = false;
   in.SkipBlanks();
@@ -146,9 +207,11 @@ bool ParseRegValue(std::string_view line, RegValue& value, bool& deletes, std::s
       return Fail(error, "hex(N): needs a hexadecimal type number");
     if (!in.Take(":") || !in.ByteList(value.Data)) return Fail(error, "malformed hex byte list");
     value.Type = type;
-    if (IsRegTextType(type)) {
+    if (IsRegTextType(type) && hexText == RegHexText::Ansi) {
+      value.Data = GbkToUtf8(value.Data);
+    } else if (IsRegTextType(type)) {
       if (value.Data.size() % 2) return Fail(error, "text in hex(1) or hex(2) needs whole UTF-16 characters");
-      value.Data = Utf16LeToUtf8(value.Data);
+      value.Data = RegTextFromUtf16Le(value.Data);
     }
   } else {
     return Fail(error, "unknown value data");

@@ -193,6 +193,24 @@ TEST_F(Registry, ValueNameWithALineBreakIsRefused) {
   RegCloseKey(key);
 }
 
+// Text that is not valid GBK keeps its bytes, whichever form the store
+// writes it in.
+TEST_F(Registry, TextThatIsNoValidGbkKeepsItsBytes) {
+  HKEY key = Create("Bytes");
+  const std::vector<std::string> texts = {"\x81\x7f" "ab", std::string("\x81\x7f" "ab\0", 5),
+                                          std::string("a\xFF\0\x80\x81\0", 6), "\xD7\xFA\xE4\x7F\r\n", "\xFF"};
+  for (DWORD type : {REG_SZ, REG_EXPAND_SZ})
+    for (const std::string& text : texts) {
+      Set(key, "v", type, text);
+      DWORD got = 0;
+      std::string data;
+      ASSERT_EQ(Query(key, "v", got, data), ERROR_SUCCESS);
+      EXPECT_EQ(data, text) << type;
+      EXPECT_EQ(got, type);
+    }
+  RegCloseKey(key);
+}
+
 // Checks that run as a user without write access; each failing check exits
 // with its own code.
 TEST_F(Registry, WithoutWriteAccessKeysOpenOnlyForReading) {

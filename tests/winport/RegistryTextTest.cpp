@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 #include "winport/Registry.h"
 #include "winport/RegistryText.h"
 
@@ -43,13 +46,38 @@ TEST(RegistryText, EveryTypeRoundTrips) {
   EXPECT_EQ(FormatRegValue(values[10]), "\"Q\"=hex(b):01,00,00,00,00,00,00,00");
 }
 
-// Bytes that are no character (a text value set from bytes that are not GBK,
-// or a lone surrogate in a file) stand as U+FFFD in the UTF-16 form, so the
-// characters after them keep their places.
-TEST(RegistryText, BytesThatAreNoCharacterKeepTheTextInStep) {
+// Bytes that are no character (a text value set from bytes that are not GBK)
+// stand as lone surrogates in the UTF-16 form, U+DC00 plus the byte, and come
+// back as themselves; other lone surrogates in a file read as U+FFFD.
+TEST(RegistryText, BytesThatAreNoCharacterKeepTheirPlaceAndValue) {
   const RegValue bad{"Bad", REG_EXPAND_SZ, std::string("\x81 ab\0", 5)};
-  EXPECT_EQ(FormatRegValue(bad), "\"Bad\"=hex(2):fd,ff,20,00,61,00,62,00,00,00");
+  EXPECT_EQ(FormatRegValue(bad), "\"Bad\"=hex(2):81,dc,20,00,61,00,62,00,00,00");
+  EXPECT_EQ(Parse(FormatRegValue(bad)).Data, bad.Data);
   EXPECT_EQ(Parse("\"Lone\"=hex(1):00,d8,41,00,00,00").Data, std::string("\xEF\xBF\xBD" "A\0", 5));
+  EXPECT_EQ(Parse("\"Low\"=hex(1):41,dc,00,00").Data, std::string("\xEF\xBF\xBD\0", 4));  // below U+DC80: no byte
+  EXPECT_EQ(Parse("\"Pair\"=hex(1):00,d8,81,dc").Data, "\xF0\x90\x82\x81");  // a pair is a character
+
+  // Any bytes survive the way there and back, characters of every length and
+  // cut or overlong forms mixed in.
+  const std::string pieces[] = {"a", "\0", "\x81", "\xFF", "\xC3\xA9", "\xE5\x8C\x97", "\xF0\x9F\x98\x80", "\xE5\x8C",
+                                "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xDC", "\r\n"};
+  std::mt19937 random(7);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    for (int n = random() % 12; n > 0; --n) text += pieces[random() % std::size(pieces)];
+    ASSERT_EQ(RegTextFromUtf16Le(RegTextToUtf16Le(text)), text);
+  }
+}
+
+// "REGEDIT4" files spell hex(1) and hex(2) text in the ANSI code page.
+TEST(RegistryText, AnsiHexTextIsGbk) {
+  RegValue v;
+  bool deletes;
+  std::string error;
+  ASSERT_TRUE(ParseRegValue("\"p\"=hex(2):25,41,25,b1,b1,00", v, deletes, error, RegHexText::Ansi)) << error;
+  EXPECT_EQ(v.Data, Utf8(u8"%A%北") + std::string(1, '\0'));
+  ASSERT_TRUE(ParseRegValue("\"b\"=hex:b1,b1", v, deletes, error, RegHexText::Ansi));
+  EXPECT_EQ(v.Data, "\xB1\xB1");  // bytes stay bytes
 }
 
 TEST(RegistryText, ParsesLooseSpellingAndDeletion) {
