@@ -1,5 +1,5 @@
-// Test support: a registry store in a temporary root, and running a check as
-// a user without write access to it.
+// Test support: a registry store in a temporary root, and running checks in
+// child processes, as this user or as one without write access to the store.
 #pragma once
 
 #include <cstdlib>
@@ -39,16 +39,28 @@ class TempRegistry {
   std::string FDir;
 };
 
+// Runs `work` in a child process, which exits with what `work` answers, and
+// answers the child's pid.
+inline pid_t Spawn(const std::function<int()>& work) {
+  pid_t pid = fork();
+  if (pid == 0) _exit(work());
+  return pid;
+}
+
+// Waits for a child and answers its exit status, or 128 + the signal that
+// ended it.
+inline int Reap(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 // Runs `check` in a child process that has given up root (as the user and group
 // 65534) and answers its exit status; 99 when the child could not drop root.
 // As another user the check runs unchanged: the folders' permissions decide.
 inline int RunUnprivileged(const std::function<int()>& check) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
-    _exit(check());
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return Reap(Spawn([&] {
+    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) return 99;
+    return check();
+  }));
 }

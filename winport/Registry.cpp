@@ -205,15 +205,10 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, DWORD*, DWORD* type, BYTE* dat
 
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD dataSize) {
   if (!data && dataSize) return ERROR_INVALID_PARAMETER;
-  // The store holds a value a line; a name that breaks its line would leave
-  // the key's values unreadable.
-  if (valueName && std::strpbrk(valueName, "\r\n")) return ERROR_INVALID_PARAMETER;
   std::string dir;
-  std::vector<RegValue> stored;
   LONG rc = ResolveFor(key, KEY_SET_VALUE, dir);
-  if (rc == ERROR_SUCCESS) rc = ReadRegValues(dir, stored);
   if (rc != ERROR_SUCCESS) return rc;
   std::string bytes = data ? std::string(reinterpret_cast<const char*>(data), dataSize) : std::string();
-  PutRegValue(stored, {NameOf(valueName), type, IsRegTextType(type) ? GbkToUtf8(bytes) : bytes});
-  return WriteRegValues(dir, stored);
+  RegValue value{NameOf(valueName), type, IsRegTextType(type) ? GbkToUtf8(bytes) : bytes};
+  return ChangeRegValues(dir, [&](std::vector<RegValue>& stored) { return PutRegValue(stored, std::move(value)); });
 }

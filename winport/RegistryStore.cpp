@@ -1,7 +1,6 @@
 #include "winport/RegistryStore.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,10 +15,15 @@
 #include "winport/Errors.h"
 #include "winport/Locale.h"
 #include "winport/Registry.h"
+#include "winport/RegistryLock.h"
 
 namespace {
 
 constexpr const char* kValuesFile = "/.values";
+constexpr const char* kNewValuesFile = "/.values.new";
+// A deleted key's folder while its contents go; a leftover (the deleting
+// process died) goes with the next deletion beside it.
+constexpr const char* kDeletingFolder = "/.deleting";
 
 LONG LastErrno() { return static_cast<LONG>(ErrnoToWinError(errno)); }
 
@@ -65,8 +69,13 @@ int CompareNames(const std::string& gbk1, const std::string& gbk2) {
                         gbk2.data(), static_cast<int>(gbk2.size()));
 }
 
+// A name with a character that GBK lacks keeps that character's UTF-8 bytes
+// in its GBK form, where they read as other characters: such a name matches
+// only itself.
 bool SameName(std::string_view utf8a, std::string_view utf8b) {
-  return CompareNames(Utf8ToGbk(utf8a), Utf8ToGbk(utf8b)) == CSTR_EQUAL;
+  if (utf8a == utf8b) return true;
+  const std::string a = Utf8ToGbk(utf8a), b = Utf8ToGbk(utf8b);
+  return CompareNames(a, b) == CSTR_EQUAL && GbkToUtf8(a) == utf8a && GbkToUtf8(b) == utf8b;
 }
 
 bool IsDirectory(const std::string& path) {
@@ -74,16 +83,21 @@ bool IsDirectory(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::vector<std::string_view> SplitKeyPath(std::string_view path) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  while (start <= path.size()) {
+std::string ParentFolder(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+LONG SplitKeyPath(std::string_view path, std::vector<std::string_view>& names) {
+  for (size_t start = 0; start <= path.size();) {
     size_t end = path.find('\\', start);
     if (end == std::string_view::npos) end = path.size();
-    if (end > start) parts.push_back(path.substr(start, end - start));
+    std::string_view name = path.substr(start, end - start);
+    if (!name.empty() && !IsRegKeyName(name)) return ERROR_INVALID_PARAMETER;
+    if (!name.empty()) names.push_back(name);
     start = end + 1;
   }
-  return parts;
+  return ERROR_SUCCESS;
 }
 
 // Calls `visit` with each sub-key directory's stored name until it answers true.
@@ -122,110 +136,55 @@ LONG FindChild(const std::string& dir, std::string_view name, std::string& found
   return rc;
 }
 
-LONG MakeDirectories(const std::string& dir) {
+// Makes a folder's entries durable: what was created, renamed or removed in it.
+LONG SyncFolder(const std::string& dir) {
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return LastErrno();
+  LONG rc = fsync(fd) == 0 ? ERROR_SUCCESS : LastErrno();
+  close(fd);
+  return rc;
+}
+
+LONG MakeFolder(const std::string& dir) {
+  if (mkdir(dir.c_str(), 0777) != 0) return LastErrno();
+  return SyncFolder(ParentFolder(dir));
+}
+
+// A root key's folder with the folders above it.
+LONG MakeFolders(const std::string& dir) {
+  for (size_t end = dir.find('/', 1);; end = dir.find('/', end + 1)) {
+    const std::string folder = dir.substr(0, end);
+    if (LONG rc = MakeFolder(folder); rc != ERROR_SUCCESS && !IsDirectory(folder)) return rc;
+    if (end == std::string::npos) return ERROR_SUCCESS;
+  }
+}
+
+// Makes the sub-key `name` of `dir` unless another has made it meanwhile:
+// under the parent's lock, so that two keys whose names differ only in case
+// never arise.
+LONG MakeChild(const std::string& dir, std::string_view name, std::string& child, bool& isNew) {
+  RegKeyLock lock;
+  LONG rc = lock.Lock(dir, RegKeyLock::Exclusive);
+  if (rc == ERROR_SUCCESS) rc = FindChild(dir, name, child);
+  if (rc != ERROR_FILE_NOT_FOUND) return rc;
+  child = dir + "/" + EscapeKeyName(name);
+  rc = MakeFolder(child);
+  isNew = rc == ERROR_SUCCESS;
+  return rc;
+}
+
+// Whether the process may empty and remove every folder of the tree, so that
+// a deletion is refused before anything goes rather than stopping half-way.
+LONG CheckTreeRemovable(const std::string& dir) {
+  constexpr int kMode = R_OK | W_OK | X_OK;
+  if (faccessat(AT_FDCWD, dir.c_str(), kMode, AT_EACCESS) != 0) return LastErrno();
   std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
+  for (std::filesystem::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_directory(ec) && faccessat(AT_FDCWD, it->path().c_str(), kMode, AT_EACCESS) != 0) return LastErrno();
   return ec ? static_cast<LONG>(ErrnoToWinError(ec.value())) : ERROR_SUCCESS;
 }
 
-LONG WriteAll(int fd, const std::string& text) {
-  for (size_t done = 0; done < text.size();) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return LastErrno();
-    }
-    done += static_cast<size_t>(n);
-  }
-  return ERROR_SUCCESS;
-}
-
-}  // namespace
-
-std::string RegistryRoot() {
-  const char* root = std::getenv("WINPORT_REGISTRY");
-  return root && *root ? root : "/var/lib/winport/registry";
-}
-
-std::string RootKeyDirectory(std::string_view rootName) {
-  static const char* const kRoots[][2] = {{"HKEY_CLASSES_ROOT", "HKCR"},
-                                          {"HKEY_CURRENT_USER", "HKCU"},
-                                          {"HKEY_LOCAL_MACHINE", "HKLM"},
-                                          {"HKEY_USERS", "HKU"},
-                                          {"HKEY_CURRENT_CONFIG", "HKCC"}};
-  std::string name(rootName);
-  for (const auto& root : kRoots)
-    if (strcasecmp(name.c_str(), root[0]) == 0 || strcasecmp(name.c_str(), root[1]) == 0)
-      return RegistryRoot() + "/" + root[0];
-  return "";
-}
-
-LONG FindRegKey(const std::string& dir, std::string_view path, std::string& found) {
-  if (!IsDirectory(dir)) return ERROR_FILE_NOT_FOUND;
-  std::string current = dir;
-  for (std::string_view name : SplitKeyPath(path)) {
-    std::string child;
-    LONG rc = FindChild(current, name, child);
-    if (rc != ERROR_SUCCESS) return rc;
-    current = std::move(child);
-  }
-  found = current;
-  return ERROR_SUCCESS;
-}
-
-LONG CreateRegKey(const std::string& dir, std::string_view path, std::string& found, bool& isNew) {
-  isNew = false;
-  if (!IsDirectory(dir)) {
-    if (LONG rc = MakeDirectories(dir); rc != ERROR_SUCCESS) return rc;
-  }
-  std::string current = dir;
-  for (std::string_view name : SplitKeyPath(path)) {
-    std::string child;
-    LONG rc = FindChild(current, name, child);
-    isNew = false;
-    if (rc == ERROR_FILE_NOT_FOUND) {
-      child = current + "/" + EscapeKeyName(name);
-      if (mkdir(child.c_str(), 0777) == 0) {
-        isNew = true;
-        rc = ERROR_SUCCESS;
-      } else {
-        rc = errno == EEXIST ? FindChild(current, name, child) : LastErrno();
-      }
-    }
-    if (rc != ERROR_SUCCESS) return rc;
-    current = child;
-  }
-  found = current;
-  return ERROR_SUCCESS;
-}
-
-LONG DeleteRegKeyTree(const std::string& dir) {
-  std::error_code ec;
-  std::filesystem::remove_all(dir, ec);
-  return ec ? static_cast<LONG>(ErrnoToWinError(ec.value())) : ERROR_SUCCESS;
-}
-
-LONG ListRegSubKeys(const std::string& dir, std::vector<std::string>& names) {
-  struct Name {
-    std::string Utf8, Gbk;
-  };
-  std::vector<Name> found;
-  LONG rc = ForEachSubKey(dir, [&](std::string_view stored) {
-    std::string name = UnescapeKeyName(stored);
-    found.push_back({name, Utf8ToGbk(name)});
-    return false;
-  });
-  if (rc != ERROR_SUCCESS) return rc;
-  std::sort(found.begin(), found.end(),
-            [](const Name& a, const Name& b) { return CompareNames(a.Gbk, b.Gbk) == CSTR_LESS_THAN; });
-  names.clear();
-  for (Name& n : found) names.push_back(std::move(n.Utf8));
-  return ERROR_SUCCESS;
-}
-
-std::string RegKeyName(const std::string& dir) { return UnescapeKeyName(dir.substr(dir.rfind('/') + 1)); }
-
-LONG ReadRegValues(const std::string& dir, std::vector<RegValue>& values) {
+LONG ReadValuesFile(const std::string& dir, std::vector<RegValue>& values) {
   values.clear();
   FILE* f = std::fopen((dir + kValuesFile).c_str(), "rb");
   if (!f) return errno == ENOENT ? (IsDirectory(dir) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND) : LastErrno();
@@ -251,22 +210,160 @@ LONG ReadRegValues(const std::string& dir, std::vector<RegValue>& values) {
   return ERROR_SUCCESS;
 }
 
-LONG WriteRegValues(const std::string& dir, const std::vector<RegValue>& values) {
-  std::string file = dir + kValuesFile;
-  if (values.empty()) return unlink(file.c_str()) == 0 || errno == ENOENT ? ERROR_SUCCESS : LastErrno();
+LONG WriteAll(int fd, const std::string& text) {
+  for (size_t done = 0; done < text.size();) {
+    ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return LastErrno();
+    }
+    done += static_cast<size_t>(n);
+  }
+  return ERROR_SUCCESS;
+}
+
+// A new file, flushed, renamed over the old one: readers and a restart after
+// a crash or a power loss see the old values or the new ones, never part of
+// them. The caller holds the key's exclusive lock, so the new file's name is
+// its alone.
+LONG WriteValuesFile(const std::string& dir, const std::vector<RegValue>& values) {
+  const std::string file = dir + kValuesFile;
+  if (values.empty()) return unlink(file.c_str()) == 0 ? SyncFolder(dir) : errno == ENOENT ? ERROR_SUCCESS : LastErrno();
   std::string text;
   for (const RegValue& v : values) text += FormatRegValue(v) + "\n";
-  // A new file under a name of its own, renamed over the old one: readers see
-  // the old values or the new ones, never half of them.
-  static std::atomic<unsigned> counter{0};
-  std::string temp = file + "." + std::to_string(getpid()) + "." + std::to_string(counter++);
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  const std::string temp = dir + kNewValuesFile;
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return LastErrno();
   LONG rc = WriteAll(fd, text);
+  if (rc == ERROR_SUCCESS && fsync(fd) != 0) rc = LastErrno();
   if (close(fd) != 0 && rc == ERROR_SUCCESS) rc = LastErrno();
   if (rc == ERROR_SUCCESS && rename(temp.c_str(), file.c_str()) != 0) rc = LastErrno();
-  if (rc != ERROR_SUCCESS) unlink(temp.c_str());
+  if (rc != ERROR_SUCCESS) {
+    unlink(temp.c_str());
+    return rc;
+  }
+  return SyncFolder(dir);
+}
+
+}  // namespace
+
+std::string RegistryRoot() {
+  const char* root = std::getenv("WINPORT_REGISTRY");
+  return root && *root ? root : "/var/lib/winport/registry";
+}
+
+std::string RootKeyDirectory(std::string_view rootName) {
+  static const char* const kRoots[][2] = {{"HKEY_CLASSES_ROOT", "HKCR"},
+                                          {"HKEY_CURRENT_USER", "HKCU"},
+                                          {"HKEY_LOCAL_MACHINE", "HKLM"},
+                                          {"HKEY_USERS", "HKU"},
+                                          {"HKEY_CURRENT_CONFIG", "HKCC"}};
+  std::string name(rootName);
+  for (const auto& root : kRoots)
+    if (strcasecmp(name.c_str(), root[0]) == 0 || strcasecmp(name.c_str(), root[1]) == 0)
+      return RegistryRoot() + "/" + root[0];
+  return "";
+}
+
+bool IsRegKeyName(std::string_view name) {
+  return !name.empty() && name.find_first_of(std::string_view("\0\\", 2)) == std::string_view::npos;
+}
+
+bool IsRegValueName(std::string_view name) {
+  return name.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos;
+}
+
+LONG FindRegKey(const std::string& dir, std::string_view path, std::string& found) {
+  std::vector<std::string_view> names;
+  if (LONG rc = SplitKeyPath(path, names); rc != ERROR_SUCCESS) return rc;
+  if (!IsDirectory(dir)) return ERROR_FILE_NOT_FOUND;
+  std::string current = dir;
+  for (std::string_view name : names) {
+    std::string child;
+    LONG rc = FindChild(current, name, child);
+    if (rc != ERROR_SUCCESS) return rc;
+    current = std::move(child);
+  }
+  found = current;
+  return ERROR_SUCCESS;
+}
+
+LONG CreateRegKey(const std::string& dir, std::string_view path, std::string& found, bool& isNew) {
+  isNew = false;
+  std::vector<std::string_view> names;
+  if (LONG rc = SplitKeyPath(path, names); rc != ERROR_SUCCESS) return rc;
+  if (!IsDirectory(dir)) {
+    if (LONG rc = MakeFolders(dir); rc != ERROR_SUCCESS) return rc;
+  }
+  std::string current = dir;
+  for (std::string_view name : names) {
+    std::string child;
+    isNew = false;
+    LONG rc = FindChild(current, name, child);
+    if (rc == ERROR_FILE_NOT_FOUND) rc = MakeChild(current, name, child, isNew);
+    if (rc != ERROR_SUCCESS) return rc;
+    current = std::move(child);
+  }
+  found = current;
+  return ERROR_SUCCESS;
+}
+
+LONG DeleteRegKeyTree(const std::string& dir) {
+  if (dir.find('\0') != std::string::npos) return ERROR_INVALID_PARAMETER;
+  if (dir == RootKeyDirectory(RegKeyName(dir))) return ERROR_ACCESS_DENIED;
+  const std::string parent = ParentFolder(dir);
+  RegKeyLock lock;
+  LONG rc = lock.Lock(parent, RegKeyLock::Exclusive);
+  if (rc == ERROR_SUCCESS) rc = CheckTreeRemovable(dir);
+  if (rc != ERROR_SUCCESS) return rc;
+  // Renamed out of the key namespace first: the key goes at once, and a
+  // deletion cut short leaves no half of it behind.
+  const std::string doomed = parent + kDeletingFolder;
+  std::error_code ec;
+  std::filesystem::remove_all(doomed, ec);
+  if (ec) return static_cast<LONG>(ErrnoToWinError(ec.value()));
+  if (rename(dir.c_str(), doomed.c_str()) != 0) return LastErrno();
+  rc = SyncFolder(parent);
+  std::filesystem::remove_all(doomed, ec);
   return rc;
+}
+
+LONG ListRegSubKeys(const std::string& dir, std::vector<std::string>& names) {
+  struct Name {
+    std::string Utf8, Gbk;
+  };
+  std::vector<Name> found;
+  RegKeyLock lock;
+  LONG rc = lock.Lock(dir, RegKeyLock::Shared);
+  if (rc == ERROR_SUCCESS)
+    rc = ForEachSubKey(dir, [&](std::string_view stored) {
+      std::string name = UnescapeKeyName(stored);
+      found.push_back({name, Utf8ToGbk(name)});
+      return false;
+    });
+  if (rc != ERROR_SUCCESS) return rc;
+  std::sort(found.begin(), found.end(),
+            [](const Name& a, const Name& b) { return CompareNames(a.Gbk, b.Gbk) == CSTR_LESS_THAN; });
+  names.clear();
+  for (Name& n : found) names.push_back(std::move(n.Utf8));
+  return ERROR_SUCCESS;
+}
+
+std::string RegKeyName(const std::string& dir) { return UnescapeKeyName(dir.substr(dir.rfind('/') + 1)); }
+
+LONG ReadRegValues(const std::string& dir, std::vector<RegValue>& values) {
+  RegKeyLock lock;
+  LONG rc = lock.Lock(dir, RegKeyLock::Shared);
+  return rc == ERROR_SUCCESS ? ReadValuesFile(dir, values) : rc;
+}
+
+LONG ChangeRegValues(const std::string& dir, const std::function<LONG(std::vector<RegValue>&)>& change) {
+  RegKeyLock lock;
+  std::vector<RegValue> values;
+  LONG rc = lock.Lock(dir, RegKeyLock::Exclusive);
+  if (rc == ERROR_SUCCESS) rc = ReadValuesFile(dir, values);
+  if (rc == ERROR_SUCCESS) rc = change(values);
+  return rc == ERROR_SUCCESS ? WriteValuesFile(dir, values) : rc;
 }
 
 RegValue* FindRegValue(std::vector<RegValue>& values, std::string_view name) {
@@ -275,13 +372,15 @@ RegValue* FindRegValue(std::vector<RegValue>& values, std::string_view name) {
   return nullptr;
 }
 
-void PutRegValue(std::vector<RegValue>& values, RegValue value) {
+LONG PutRegValue(std::vector<RegValue>& values, RegValue value) {
+  if (!IsRegValueName(value.Name)) return ERROR_INVALID_PARAMETER;
   if (RegValue* old = FindRegValue(values, value.Name)) {
     old->Type = value.Type;
     old->Data = std::move(value.Data);
   } else {
     values.push_back(std::move(value));
   }
+  return ERROR_SUCCESS;
 }
 
 LONG CheckRegKeyAccess(const std::string& dir, int dirMode, bool readValues) {

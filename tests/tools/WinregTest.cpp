@@ -92,4 +92,29 @@ TEST_F(Winreg, BadFilesChangeNothing) {
   EXPECT_NE(Run("export 'HKLM\\New'"), 0);
 }
 
+// A name with a NUL byte once stood for its parent, so deleting it removed the
+// parent. Such a name is no key's name: the file is refused, nothing changes.
+TEST_F(Winreg, KeyNamesWithNulDeleteNothing) {
+  ASSERT_EQ(Run("import " + Write("lib.reg", "Windows Registry Editor Version 5.00\n"
+                                             "[HKEY_LOCAL_MACHINE\\SoftWare\\Velmora\\RateBQs\\Lib]\n\"BQID\"=dword:1\n")),
+            0);
+  const std::string nul(1, '\0');
+  for (const std::string& path : {"HKEY_LOCAL_MACHINE\\SoftWare\\Velmora\\RateBQs\\" + nul + "NotThere",
+                                  "HKEY_LOCAL_MACHINE\\" + nul, "HKEY_LOCAL_MACHINE\\SoftWare\\" + nul + "\\x"}) {
+    std::string file = "Windows Registry Editor Version 5.00\n[-" + path + "]\n";
+    EXPECT_NE(Run("import " + Write("nul.reg", file)), 0) << path.size();
+    file = "Windows Registry Editor Version 5.00\n[" + path + "]\n\"v\"=dword:2\n";
+    EXPECT_NE(Run("import " + Write("nul.reg", file)), 0) << path.size();
+  }
+  EXPECT_NE(Run("import " + Write("nul.reg", "Windows Registry Editor Version 5.00\n"
+                                             "[HKEY_LOCAL_MACHINE\\SoftWare\\Velmora\\RateBQs\\Lib]\n\"BQID" +
+                                                 nul + "\"=-\n")),
+            0);
+  std::string exported;
+  ASSERT_EQ(Run("export 'HKLM\\SoftWare'", &exported), 0);
+  EXPECT_EQ(exported, "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SoftWare]\n\n"
+                      "[HKEY_LOCAL_MACHINE\\SoftWare\\Velmora]\n\n[HKEY_LOCAL_MACHINE\\SoftWare\\Velmora\\RateBQs]\n\n"
+                      "[HKEY_LOCAL_MACHINE\\SoftWare\\Velmora\\RateBQs\\Lib]\n\"BQID\"=dword:00000001\n\n");
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "tests/TempRegistry.h"
 #include "winport/Registry.h"
+#include "winport/RegistryStore.h"
 
 namespace {
 
@@ -77,14 +78,93 @@ TEST_F(Registry, KeysOpenWithoutCaseAndWithDoubledSeparators) {
 
 TEST_F(Registry, KeyNamesThatAreNoFileNamesStayInsideTheirParent) {
   HKEY parent = Create("Names");
-  for (const char* name : {"a/b", "..", ".values", "100%"}) RegCloseKey(Create(std::string("Names\\") + name));
-  EXPECT_EQ(SubKeys(parent), (std::vector<std::string>{"..", ".values", "100%", "a/b"}));
+  for (const char* name : {"a/b", "..", ".values", ".lock", ".deleting", "100%"})
+    RegCloseKey(Create(std::string("Names\\") + name));
+  Set(parent, "v", REG_DWORD, std::string("\1\0\0\0", 4));  // the store's own files are there now
+  EXPECT_EQ(SubKeys(parent), (std::vector<std::string>{"..", ".deleting", ".lock", ".values", "100%", "a/b"}));
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(parent, "..", 0, KEY_READ, &key), ERROR_SUCCESS);
   EXPECT_TRUE(SubKeys(key).empty());
   RegCloseKey(key);
   RegCloseKey(parent);
   EXPECT_TRUE(std::filesystem::is_directory(FRegistry.Root() + "/HKEY_LOCAL_MACHINE/Names/a%2Fb"));
+}
+
+// A name with a NUL once stood for the key before the NUL. Every operation of
+// the store refuses it, and nothing changes.
+TEST_F(Registry, NamesWithANulAreRefusedByTheStore) {
+  HKEY key = Create("Velmora\\RateBQs\\Lib");
+  Set(key, "BQID", REG_DWORD, std::string("\1\0\0\0", 4));
+  RegCloseKey(key);
+  const std::string hklm = FRegistry.Root() + "/HKEY_LOCAL_MACHINE";
+  const std::string nul(1, '\0');
+  std::string found;
+  bool isNew;
+  for (const std::string& path : {"Velmora\\RateBQs\\" + nul + "NotThere", nul, "Velmora\\" + nul + "\\Lib"}) {
+    EXPECT_EQ(FindRegKey(hklm, path, found), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(CreateRegKey(hklm, path, found, isNew), ERROR_INVALID_PARAMETER);
+  }
+  EXPECT_EQ(DeleteRegKeyTree(hklm + "/Velmora/RateBQs/" + nul + "x"), ERROR_INVALID_PARAMETER);
+  EXPECT_NE(DeleteRegKeyTree(hklm), ERROR_SUCCESS);  // a root key stays
+  EXPECT_NE(DeleteRegKeyTree(hklm + "/"), ERROR_SUCCESS);
+  std::vector<RegValue> values;
+  EXPECT_EQ(PutRegValue(values, {"BQID" + nul + "x", REG_DWORD, "\2\0\0\0"}), ERROR_INVALID_PARAMETER);
+  EXPECT_TRUE(values.empty());
+  ASSERT_EQ(FindRegKey(hklm, "Velmora\\RateBQs\\Lib", found), ERROR_SUCCESS);
+  ASSERT_EQ(ReadRegValues(found, values), ERROR_SUCCESS);
+  ASSERT_EQ(values.size(), 1u);
+  EXPECT_EQ(FindRegValue(values, "BQID" + nul), nullptr);
+}
+
+// U+00C0 (A grave) has no GBK form: its UTF-8 bytes, C3 80, read as GBK are
+// "脌". Neither name finds the other's key, and names GBK lacks match only
+// byte for byte.
+TEST_F(Registry, NamesGbkLacksFindOnlyThemselves) {
+  const std::string hklm = FRegistry.Root() + "/HKEY_LOCAL_MACHINE";
+  std::string a, b, found;
+  bool isNew;
+  ASSERT_EQ(CreateRegKey(hklm, "N\\" + Utf8(u8"脌"), a, isNew), ERROR_SUCCESS);
+  ASSERT_EQ(CreateRegKey(hklm, "N\\" + std::string("\xC3\x80"), b, isNew), ERROR_SUCCESS);
+  EXPECT_TRUE(isNew);
+  EXPECT_NE(a, b);
+  ASSERT_EQ(CreateRegKey(hklm, "N\\" + std::string("\xC4\x80"), found, isNew), ERROR_SUCCESS);
+  EXPECT_EQ(FindRegKey(hklm, "N\\" + std::string("\xC4\x81"), found), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(FindRegKey(hklm, "n\\" + std::string("\xC3\x80"), found), ERROR_SUCCESS);
+  EXPECT_EQ(found, b);
+  std::vector<RegValue> values;
+  ASSERT_EQ(PutRegValue(values, {Utf8(u8"脌"), REG_DWORD, "\1\0\0\0"}), ERROR_SUCCESS);
+  ASSERT_EQ(PutRegValue(values, {std::string("\xC3\x80"), REG_DWORD, "\2\0\0\0"}), ERROR_SUCCESS);
+  EXPECT_EQ(values.size(), 2u);
+}
+
+// A deletion goes whole or not at all: refused up front where a folder of the
+// tree cannot be removed, and what an interrupted one left goes with the next.
+TEST_F(Registry, DeletingAKeyTakesItWholeOrNotAtAll) {
+  RegCloseKey(Create("Del\\Open\\Sealed\\Inner"));
+  RegCloseKey(Create("Del\\Gone\\Child"));
+  const std::string del = FRegistry.Root() + "/HKEY_LOCAL_MACHINE/Del";
+  for (const std::string& folder : {del, del + "/Open"}) {  // Sealed stays root's own
+    chmod(folder.c_str(), 0777);
+    std::ofstream(folder + "/.lock");
+    chmod((folder + "/.lock").c_str(), 0666);
+  }
+  int rc = RunUnprivileged([&] {
+    std::string dir;
+    if (FindRegKey(del, "Open", dir) != ERROR_SUCCESS) return 1;
+    if (DeleteRegKeyTree(dir) != ERROR_ACCESS_DENIED) return 2;
+    return FindRegKey(del, "Open\\Sealed\\Inner", dir) == ERROR_SUCCESS ? 0 : 3;
+  });
+  EXPECT_EQ(rc, 0);
+
+  std::filesystem::create_directories(del + "/.deleting/Half/Left");
+  std::string dir;
+  ASSERT_EQ(FindRegKey(del, "gone", dir), ERROR_SUCCESS);
+  ASSERT_EQ(DeleteRegKeyTree(dir), ERROR_SUCCESS);
+  EXPECT_EQ(FindRegKey(del, "Gone", dir), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(std::filesystem::exists(del + "/.deleting"));
+  HKEY key = Create("Del");
+  EXPECT_EQ(SubKeys(key), std::vector<std::string>{"Open"});
+  RegCloseKey(key);
 }
 
 TEST_F(Registry, TextGoesOutAsGbkAndIsStoredAsUtf8) {

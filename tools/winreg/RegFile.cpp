@@ -49,6 +49,17 @@ std::vector<std::pair<int, std::string>> LogicalLines(std::string_view text) {
 
 std::string LineError(int line, const std::string& why) { return "line " + std::to_string(line) + ": " + why; }
 
+// The key names of a "ROOT\path" below its root, checked.
+bool ValidKeyPath(std::string_view path) {
+  for (size_t start = path.find('\\'); start != std::string_view::npos;) {
+    size_t end = path.find('\\', start + 1);
+    std::string_view name = path.substr(start + 1, end == std::string_view::npos ? end : end - start - 1);
+    if (!name.empty() && !IsRegKeyName(name)) return false;
+    start = end;
+  }
+  return true;
+}
+
 std::string Parse(std::string_view text, std::vector<Section>& sections) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   auto lines = LogicalLines(text);
@@ -62,6 +73,7 @@ std::string Parse(std::string_view text, std::vector<Section>& sections) {
       std::string path = line.substr(deletes ? 2 : 1, line.size() - (deletes ? 3 : 2));
       if (RootKeyDirectory(path.substr(0, path.find('\\'))).empty())
         return LineError(number, "unknown root key in [" + path + "]");
+      if (!ValidKeyPath(path)) return LineError(number, "a key name cannot hold a NUL byte");
       if (deletes && path.find_first_not_of('\\', path.find('\\')) == std::string::npos)
         return LineError(number, "a root key cannot be deleted");
       sections.push_back({path, deletes, {}});
@@ -71,6 +83,8 @@ std::string Parse(std::string_view text, std::vector<Section>& sections) {
     ValueChange change;
     std::string error;
     if (!ParseRegValue(line, change.Value, change.Deletes, error)) return LineError(number, error);
+    if (!IsRegValueName(change.Value.Name))
+      return LineError(number, "a value name cannot hold a NUL byte or a line break");
     sections.back().Values.push_back(std::move(change));
   }
   return "";
@@ -92,24 +106,23 @@ std::string Apply(const Section& section) {
   std::string root = SplitRoot(section.Path, rest);
   if (section.Deletes) {
     LONG rc = FindRegKey(root, rest, dir);
-    if (rc == ERROR_FILE_NOT_FOUND) return "";
     if (rc == ERROR_SUCCESS) rc = DeleteRegKeyTree(dir);
-    return rc == ERROR_SUCCESS ? "" : Failure("cannot delete", section.Path, rc);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? "" : Failure("cannot delete", section.Path, rc);
   }
   bool isNew;
-  std::vector<RegValue> values;
   LONG rc = CreateRegKey(root, rest, dir, isNew);
-  if (rc == ERROR_SUCCESS) rc = ReadRegValues(dir, values);
   if (rc != ERROR_SUCCESS) return Failure("cannot open", section.Path, rc);
   if (section.Values.empty()) return "";
-  for (const ValueChange& change : section.Values) {
-    if (!change.Deletes) {
-      PutRegValue(values, change.Value);
-    } else if (RegValue* old = FindRegValue(values, change.Value.Name)) {
-      values.erase(values.begin() + (old - values.data()));
+  rc = ChangeRegValues(dir, [&](std::vector<RegValue>& values) {
+    for (const ValueChange& change : section.Values) {
+      if (!change.Deletes) {
+        if (LONG put = PutRegValue(values, change.Value); put != ERROR_SUCCESS) return put;
+      } else if (RegValue* old = FindRegValue(values, change.Value.Name)) {
+        values.erase(values.begin() + (old - values.data()));
+      }
     }
-  }
-  rc = WriteRegValues(dir, values);
+    return LONG{ERROR_SUCCESS};
+  });
   return rc == ERROR_SUCCESS ? "" : Failure("cannot write the values of", section.Path, rc);
 }
 
