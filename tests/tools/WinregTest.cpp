@@ -6,6 +6,7 @@
 #include "tests/Programs.h"
 #include "tests/TempRegistry.h"
 #include "winport/Registry.h"
+#include "winport/RegistryText.h"
 
 namespace {
 
@@ -86,10 +87,73 @@ TEST_F(Winreg, BadFilesChangeNothing) {
   EXPECT_NE(Run("import " + Write("bad.reg", "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\New]\n"
                                              "\"ok\"=dword:1\n\"bad\"=dword:xyz\n")),
             0);
-  EXPECT_NE(Run("import " + Write("head.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\New]\n")), 0);
+  EXPECT_NE(Run("import " + Write("head.reg", "Windows Registry Editor Version 4.00\n[HKEY_LOCAL_MACHINE\\New]\n")), 0);
+  EXPECT_NE(Run("import " + Write("mark.reg", "\xEF\xBB\xBFREGEDIT4\n[HKEY_LOCAL_MACHINE\\New]\n")), 0);
   EXPECT_NE(Run("import " + Write("root.reg", "Windows Registry Editor Version 5.00\n[HKEY_NOWHERE\\New]\n")), 0);
   EXPECT_NE(Run("import " + FRegistry.Dir() + "/absent.reg"), 0);
   EXPECT_NE(Run("export 'HKLM\\New'"), 0);
+}
+
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+// One catalogue entry in the three forms Windows tools write: regedit's
+// UTF-16LE with a byte-order mark, UTF-8, and REGEDIT4 in the ANSI code page,
+// whose hex(2) text is ANSI too. 淺 ends in the byte of a backslash in GBK.
+// `export --utf16` writes regedit's form, and it reads back byte for byte.
+TEST_F(Winreg, ReadsEveryFormWindowsToolsWriteAndWritesRegeditsOwn) {
+  const std::string key = Utf8(u8"HKEY_LOCAL_MACHINE\\SoftWare\\Velmora\\RateBQs\\淺价");
+  const std::string unicode = Utf8(u8"Windows Registry Editor Version 5.00\n\n[") + key + Utf8(u8R"(]
+"库类型"="清单淺"
+"BQID"=dword:00000007
+"PathName"=hex(2):25,00,44,00,25,00,5c,00,f7,4e,00,00
+
+)");
+  const std::string ansi =  // plain literals are GBK
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SoftWare\\Velmora\\RateBQs\\淺价]\r\n\"库类型\"=\"清单淺\"\r\n"
+      "\"BQID\"=dword:7\r\n\"PathName\"=hex(2):25,44,25,5c,bc,db,00\r\n";
+  const std::string utf16 = "\xFF\xFE" + RegTextToUtf16Le(WithCrLf(unicode));
+  const std::string forms[][2] = {
+      {"utf8.reg", unicode}, {"bom.reg", "\xEF\xBB\xBF" + unicode}, {"utf16.reg", utf16}, {"ansi.reg", ansi}};
+  const std::string remove = Write("remove.reg", "Windows Registry Editor Version 5.00\n[-HKLM\\SoftWare]\n");
+  for (const auto& [name, bytes] : forms) {
+    ASSERT_EQ(Run("import " + Write(name, bytes)), 0) << name;
+    std::string exported;
+    ASSERT_EQ(Run("export '" + key + "'", &exported), 0) << name;
+    EXPECT_EQ(exported, unicode) << name;
+    HKEY k = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SoftWare\\Velmora\\RateBQs\\淺价", 0, KEY_READ, &k), ERROR_SUCCESS);
+    char text[32];
+    DWORD size = sizeof text;
+    ASSERT_EQ(RegQueryValueExA(k, "PathName", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::string(text, size), std::string("%D%\\价\0", 7)) << name;
+    RegCloseKey(k);
+    ASSERT_EQ(Run("import " + remove), 0);
+  }
+  EXPECT_NE(Run("import " + Write("odd.reg", utf16 + "\n")), 0);  // half a UTF-16 character
+
+  ASSERT_EQ(Run("import " + Write("utf8.reg", unicode)), 0);
+  HKEY k = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SoftWare\\Velmora\\RateBQs\\淺价", 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
+  const std::string raw("\x81\x7f" "ab\0", 5);  // no GBK text: stored as its bytes
+  ASSERT_EQ(RegSetValueExA(k, "raw", 0, REG_SZ, reinterpret_cast<const BYTE*>(raw.data()), 5), ERROR_SUCCESS);
+  RegCloseKey(k);
+  std::string windows, exported;
+  ASSERT_EQ(Run("export --utf16 '" + key + "'", &windows), 0);
+  ASSERT_EQ(Run("export '" + key + "'", &exported), 0);
+  EXPECT_EQ(windows, "\xFF\xFE" + RegTextToUtf16Le(WithCrLf(exported)));
+  EXPECT_EQ(windows.substr(0, 12), std::string("\xFF\xFEW\0i\0n\0d\0o\0", 12));
+  ASSERT_EQ(Run("import " + remove), 0);
+  ASSERT_EQ(Run("import " + Write("windows.reg", windows)), 0);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SoftWare\\Velmora\\RateBQs\\淺价", 0, KEY_READ, &k), ERROR_SUCCESS);
+  char text[8];
+  DWORD size = sizeof text;
+  ASSERT_EQ(RegQueryValueExA(k, "raw", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
+  EXPECT_EQ(std::string(text, size), raw);
+  RegCloseKey(k);
 }
 
 // A name with a NUL byte once stood for its parent, so deleting it removed the

@@ -2,12 +2,16 @@
 
 #include <vector>
 
+#include "winport/Codepage.h"
 #include "winport/Errors.h"
 #include "winport/RegistryStore.h"
 
 namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kAnsiHeader = "REGEDIT4";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 
 struct ValueChange {
   RegValue Value;
@@ -49,6 +53,28 @@ std::vector<std::pair<int, std::string>> LogicalLines(std::string_view text) {
 
 std::string LineError(int line, const std::string& why) { return "line " + std::to_string(line) + ": " + why; }
 
+// The file's text in UTF-8 and how its hex text is spelt: UTF-16LE with its
+// byte-order mark and UTF-8 with or without one carry the current header,
+// files in the ANSI code page the old one.
+std::string Decode(std::string_view bytes, std::string& text, std::string_view& header, RegHexText& hexText) {
+  header = kHeader;
+  hexText = RegHexText::Utf16;
+  if (bytes.substr(0, kUtf16Mark.size()) == kUtf16Mark) {
+    bytes.remove_prefix(kUtf16Mark.size());
+    if (bytes.size() % 2) return "a UTF-16 file ends in half a character";
+    text = RegTextFromUtf16Le(bytes);
+  } else if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+    text = bytes.substr(kUtf8Mark.size());
+  } else if (bytes.substr(0, kAnsiHeader.size()) == kAnsiHeader) {
+    header = kAnsiHeader;
+    hexText = RegHexText::Ansi;
+    text = GbkToUtf8(bytes);
+  } else {
+    text = bytes;
+  }
+  return "";
+}
+
 // The key names of a "ROOT\path" below its root, checked.
 bool ValidKeyPath(std::string_view path) {
   for (size_t start = path.find('\\'); start != std::string_view::npos;) {
@@ -60,10 +86,14 @@ bool ValidKeyPath(std::string_view path) {
   return true;
 }
 
-std::string Parse(std::string_view text, std::vector<Section>& sections) {
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+std::string Parse(std::string_view bytes, std::vector<Section>& sections) {
+  std::string text;
+  std::string_view header;
+  RegHexText hexText;
+  if (std::string error = Decode(bytes, text, header, hexText); !error.empty()) return error;
   auto lines = LogicalLines(text);
-  if (lines.empty() || lines[0].second != kHeader) return "the file does not start with \"" + std::string(kHeader) + "\"";
+  if (lines.empty() || lines[0].second != header)
+    return "the file does not start with \"" + std::string(kHeader) + "\" or \"" + std::string(kAnsiHeader) + "\"";
   for (size_t i = 1; i < lines.size(); ++i) {
     const auto& [number, line] = lines[i];
     if (line.empty() || line[0] == ';') continue;
@@ -82,7 +112,7 @@ std::string Parse(std::string_view text, std::vector<Section>& sections) {
     if (sections.empty() || sections.back().Deletes) return LineError(number, "a value outside a key");
     ValueChange change;
     std::string error;
-    if (!ParseRegValue(line, change.Value, change.Deletes, error)) return LineError(number, error);
+    if (!ParseRegValue(line, change.Value, change.Deletes, error, hexText)) return LineError(number, error);
     if (!IsRegValueName(change.Value.Name))
       return LineError(number, "a value name cannot hold a NUL byte or a line break");
     sections.back().Values.push_back(std::move(change));
@@ -146,9 +176,9 @@ LONG ExportTree(const std::string& dir, const std::string& path, std::string& te
 
 }  // namespace
 
-std::string ImportRegFile(const std::string& text) {
+std::string ImportRegFile(const std::string& bytes) {
   std::vector<Section> sections;
-  std::string error = Parse(text, sections);
+  std::string error = Parse(bytes, sections);
   for (size_t i = 0; error.empty() && i < sections.size(); ++i) error = Apply(sections[i]);
   return error;
 }
@@ -172,4 +202,13 @@ std::string ExportRegKey(const std::string& keyPath, std::string& text) {
   text = std::string(kHeader) + "\n\n";
   LONG rc = ExportTree(dir, path, text);
   return rc == ERROR_SUCCESS ? "" : Failure("cannot read", keyPath, rc);
+}
+
+std::string WindowsRegFile(const std::string& text) {
+  std::string crlf;
+  for (char c : text) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  return std::string(kUtf16Mark) + RegTextToUtf16Le(crlf);
 }

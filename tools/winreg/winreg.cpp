@@ -11,7 +11,7 @@
 namespace {
 
 int Usage() {
-  std::fputs("usage: winreg import FILE.reg\n       winreg export KEYPATH\n", stderr);
+  std::fputs("usage: winreg import FILE.reg\n       winreg export [--utf16] KEYPATH\n", stderr);
   return 2;
 }
 
@@ -20,24 +20,29 @@ int Fail(const std::string& message) {
   return 1;
 }
 
+int Import(const char* fileName) {
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in) return Fail(std::string("cannot read ") + fileName);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  std::string error = ImportRegFile(bytes.str());
+  return error.empty() ? 0 : Fail(std::string(fileName) + ": " + error);
+}
+
+int Export(const char* keyPath, bool utf16) {
+  std::string text;
+  std::string error = ExportRegKey(keyPath, text);
+  if (!error.empty()) return Fail(error);
+  std::cout << (utf16 ? WindowsRegFile(text) : text);
+  return std::cout.flush() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) return Usage();
-  if (std::strcmp(argv[1], "import") == 0) {
-    std::ifstream in(argv[2], std::ios::binary);
-    if (!in) return Fail(std::string("cannot read ") + argv[2]);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string error = ImportRegFile(text.str());
-    return error.empty() ? 0 : Fail(std::string(argv[2]) + ": " + error);
-  }
-  if (std::strcmp(argv[1], "export") == 0) {
-    std::string text;
-    std::string error = ExportRegKey(argv[2], text);
-    if (!error.empty()) return Fail(error);
-    std::cout << text;
-    return std::cout.flush() ? 0 : 1;
-  }
+  const bool exports = argc > 1 && std::strcmp(argv[1], "export") == 0;
+  if (argc == 3 && std::strcmp(argv[1], "import") == 0) return Import(argv[2]);
+  if (argc == 3 && exports) return Export(argv[2], false);
+  if (argc == 4 && exports && std::strcmp(argv[2], "--utf16") == 0) return Export(argv[3], true);
   return Usage();
 }
