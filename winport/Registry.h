@@ -77,4 +77,6 @@ LONG RegQueryInfoKeyA(HKEY key, LPSTR keyClass, DWORD* classChars, DWORD* reserv
 // A nil or empty name is the key's default value. Without a buffer, only the
 // type and size are answered; a small buffer gives ERROR_MORE_DATA and the size.
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* dataSize);
+// Waits for other changes to the key's values, and answers once the value is
+// on disk. A name with a line break is refused (ERROR_INVALID_PARAMETER).
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize);

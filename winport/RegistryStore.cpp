@@ -64,16 +64,21 @@ std::string UnescapeKeyName(std::string_view name) {
 }
 
 // Names compare as the locale does, without case; the locale works on GBK.
-int CompareNames(const std::string& gbk1, const std::string& gbk2) {
+int CompareNames(std::string_view gbk1, std::string_view gbk2) {
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, gbk1.data(), static_cast<int>(gbk1.size()),
                         gbk2.data(), static_cast<int>(gbk2.size()));
 }
 
-// A name with a character that GBK lacks keeps that character's UTF-8 bytes
-// in its GBK form, where they read as other characters: such a name matches
-// only itself.
+bool IsAscii(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// ASCII is its own GBK form, and nearly every name is ASCII. A name with a
+// character that GBK lacks keeps that character's UTF-8 bytes in its GBK
+// form, where they read as other characters: such a name matches only itself.
 bool SameName(std::string_view utf8a, std::string_view utf8b) {
   if (utf8a == utf8b) return true;
+  if (IsAscii(utf8a) && IsAscii(utf8b)) return CompareNames(utf8a, utf8b) == CSTR_EQUAL;
   const std::string a = Utf8ToGbk(utf8a), b = Utf8ToGbk(utf8b);
   return CompareNames(a, b) == CSTR_EQUAL && GbkToUtf8(a) == utf8a && GbkToUtf8(b) == utf8b;
 }
@@ -309,7 +314,8 @@ LONG CreateRegKey(const std::string& dir, std::string_view path, std::string& fo
 }
 
 LONG DeleteRegKeyTree(const std::string& dir) {
-  if (dir.find('\0') != std::string::npos) return ERROR_INVALID_PARAMETER;
+  // Key folders as the store names them: no NUL, no trailing separator.
+  if (dir.empty() || dir.back() == '/' || dir.find('\0') != std::string::npos) return ERROR_INVALID_PARAMETER;
   if (dir == RootKeyDirectory(RegKeyName(dir))) return ERROR_ACCESS_DENIED;
   const std::string parent = ParentFolder(dir);
   RegKeyLock lock;

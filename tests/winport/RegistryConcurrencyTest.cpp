@@ -171,8 +171,8 @@ TEST_F(RegistryConcurrency, KilledWriterLeavesEveryKeyWhole) {
 // A reader beside a writer that adds values one by one sees them in order,
 // each whole, and never fewer than before.
 TEST_F(RegistryConcurrency, ReadersBesideAWriterSeeWholeValueLists) {
-  constexpr int kValues = 150;
-  constexpr size_t kSize = 2048;
+  constexpr int kValues = 100;
+  constexpr size_t kSize = 1024;
   RegCloseKey(Open("Growing"));
   const std::string dir = Folder("Growing");
   pid_t writer = Spawn([] {
