@@ -105,7 +105,9 @@ LONG SplitKeyPath(std::string_view path, std::vector<std::string_view>& names) {
   return ERROR_SUCCESS;
 }
 
-// Calls `visit` with each sub-key directory's stored name until it answers true.
+// Calls `visit` with each sub-key directory's stored name and key name until
+// it answers true. A folder whose name unescapes to no key's name (one made
+// by hand, "a%5Cb" say) is no key: listed, it would name another.
 template <class Visit>
 LONG ForEachSubKey(const std::string& dir, Visit visit) {
   DIR* d = opendir(dir.c_str());
@@ -113,7 +115,9 @@ LONG ForEachSubKey(const std::string& dir, Visit visit) {
   while (dirent* e = readdir(d)) {
     if (e->d_name[0] == '.') continue;
     if (e->d_type != DT_DIR && !(e->d_type == DT_UNKNOWN && IsDirectory(dir + "/" + e->d_name))) continue;
-    if (visit(std::string_view(e->d_name))) break;
+    const std::string name = UnescapeKeyName(e->d_name);
+    if (!IsRegKeyName(name)) continue;
+    if (visit(std::string_view(e->d_name), name)) break;
   }
   closedir(d);
   return ERROR_SUCCESS;
@@ -132,8 +136,8 @@ LONG FindChild(const std::string& dir, std::string_view name, std::string& found
   }
   if (errno != ENOENT) return LastErrno();
   found.clear();
-  LONG rc = ForEachSubKey(dir, [&](std::string_view stored) {
-    if (!SameName(UnescapeKeyName(stored), name)) return false;
+  LONG rc = ForEachSubKey(dir, [&](std::string_view stored, const std::string& storedName) {
+    if (!SameName(storedName, name)) return false;
     found = dir + "/" + std::string(stored);
     return true;
   });
@@ -342,8 +346,7 @@ LONG ListRegSubKeys(const std::string& dir, std::vector<std::string>& names) {
   RegKeyLock lock;
   LONG rc = lock.Lock(dir, RegKeyLock::Shared);
   if (rc == ERROR_SUCCESS)
-    rc = ForEachSubKey(dir, [&](std::string_view stored) {
-      std::string name = UnescapeKeyName(stored);
+    rc = ForEachSubKey(dir, [&](std::string_view, const std::string& name) {
       found.push_back({name, Utf8ToGbk(name)});
       return false;
     });

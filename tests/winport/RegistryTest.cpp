@@ -82,6 +82,9 @@ TEST_F(Registry, KeyNamesThatAreNoFileNamesStayInsideTheirParent) {
     RegCloseKey(Create(std::string("Names\\") + name));
   Set(parent, "v", REG_DWORD, std::string("\1\0\0\0", 4));  // the store's own files are there now
   EXPECT_EQ(SubKeys(parent), (std::vector<std::string>{"..", ".deleting", ".lock", ".values", "100%", "a/b"}));
+  for (const char* byHand : {"x%5Cy", "x\\y", "%00"})  // folders that unescape to no key's name
+    std::filesystem::create_directory(FRegistry.Root() + "/HKEY_LOCAL_MACHINE/Names/" + byHand);
+  EXPECT_EQ(SubKeys(parent).size(), 6u);
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(parent, "..", 0, KEY_READ, &key), ERROR_SUCCESS);
   EXPECT_TRUE(SubKeys(key).empty());
