@@ -12,7 +12,7 @@
 // Retrieval answers what the rate model makes of its filled data set
 // (IKivModel.MakeResult).
 struct IRateBQDBReader : IInterface {
-  static constexpr GUID IID = StringToGUID("{463B6F46-0DA2-48F7-9F63-1CCF2EF6BFAE}");
+  static constexpr TGUID IID = StringToGUID("{463B6F46-0DA2-48F7-9F63-1CCF2EF6BFAE}");
   virtual void LoadByCodes(const std::vector<std::string>& Codes, std::string& Result) = 0;       // 3
   virtual void LoadByBQKeys(const std::vector<int32_t>& BQKeys, std::string& Result) = 0;         // 4
   virtual void LoadByGroupKeys(const std::vector<int32_t>& GroupKeys, std::string& Result) = 0;   // 5
@@ -22,7 +22,7 @@ struct IRateBQDBReader : IInterface {
 };
 
 struct IRateBQ : IInterface {
-  static constexpr GUID IID = StringToGUID("{319A9D0D-09F1-4C32-9325-F7BF4400D94C}");
+  static constexpr TGUID IID = StringToGUID("{319A9D0D-09F1-4C32-9325-F7BF4400D94C}");
   virtual void GetRegionName(std::string& Result) = 0;  // 3
   virtual void GetLibType(std::string& Result) = 0;     // 4
   virtual void GetPeriodName(std::string& Result) = 0;  // 5
@@ -37,7 +37,7 @@ struct IRateBQ : IInterface {
 };
 
 struct IRateBQs : IInterface {
-  static constexpr GUID IID = StringToGUID("{3CA90BC7-7167-4A3F-8297-991883537AC0}");
+  static constexpr TGUID IID = StringToGUID("{3CA90BC7-7167-4A3F-8297-991883537AC0}");
   virtual int32_t Count() = 0;  // 3
   // Nil at or past the end; a negative index raises the list's index error.
   virtual void Items(int32_t Index, IntfPtr<IRateBQ>& Result) = 0;  // 4

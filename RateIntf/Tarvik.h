@@ -1,6 +1,6 @@
 // What a host needs to use the Tarvik library: its interfaces, its one export
 // and the exception classes it raises. A host loads libTarvik.so at run time
-// and looks GetTarviks up by name.
+// (Tarvik.dll on Windows) and looks GetTarviks up by name.
 #pragma once
 
 #include "RateIntf/RateIntfs.h"
@@ -19,3 +19,8 @@ extern "C" void GetTarviks(IntfPtr<IRateBQs>& Result);
 
 using TGetTarviks = void (*)(IntfPtr<IRateBQs>& Result);
 inline constexpr const char* GetTarviksName = "GetTarviks";
+#ifdef _WIN32
+inline constexpr const char* TarvikLibraryFile = "Tarvik.dll";
+#else
+inline constexpr const char* TarvikLibraryFile = "libTarvik.so";
+#endif

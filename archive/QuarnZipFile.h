@@ -54,7 +54,7 @@ constexpr uint16_t kZipMethodStored = 0;
 constexpr uint16_t kZipMethodDeflated = 8;
 
 struct IZipFileEntry : IInterface {
-  static constexpr GUID IID = StringToGUID("{F96F15DA-C9CE-4466-B64F-06DE79642F30}");
+  static constexpr TGUID IID = StringToGUID("{F96F15DA-C9CE-4466-B64F-06DE79642F30}");
   virtual uint32_t Attributes() = 0;
   virtual int32_t CompressedSize() = 0;
   virtual uint32_t CRC32() = 0;
@@ -75,7 +75,7 @@ struct IZipFileEntry : IInterface {
 
 // The records of an entry on a stream; only the archive calls these.
 struct IZipFileEntryIO : IInterface {
-  static constexpr GUID IID = StringToGUID("{5090E978-509E-43F6-8C97-32B9A49B6E3B}");
+  static constexpr TGUID IID = StringToGUID("{5090E978-509E-43F6-8C97-32B9A49B6E3B}");
   virtual void ReadCentral(TStream* stream) = 0;
   virtual void ReadTrailer(TStream* stream) = 0;
   virtual void ReadLocal(TStream* stream) = 0;
@@ -85,7 +85,7 @@ struct IZipFileEntryIO : IInterface {
 };
 
 struct IZipFile : IInterface {
-  static constexpr GUID IID = StringToGUID("{0C5D3108-B7B9-4FFE-A233-AA19E6A5FCD0}");
+  static constexpr TGUID IID = StringToGUID("{0C5D3108-B7B9-4FFE-A233-AA19E6A5FCD0}");
   virtual int32_t Count() = 0;
   virtual std::string Comment() = 0;
   virtual void Entries(int32_t index, IntfPtr<IZipFileEntry>& Result) = 0;

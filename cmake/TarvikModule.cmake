@@ -1,7 +1,13 @@
 # tarvik_sources(VAR DIR): the .cpp files of one folder. Globbing keeps each
-# folder's unit list in the folder itself.
+# folder's unit list in the folder itself. Where a unit differs by platform,
+# its platform part is a file of its own: Name_posix.cpp or Name_windows.cpp.
 function(tarvik_sources var dir)
   file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(WIN32)
+    list(FILTER srcs EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER srcs EXCLUDE REGEX "_windows\\.cpp$")
+  endif()
   set(${var} ${srcs} PARENT_SCOPE)
 endfunction()
 

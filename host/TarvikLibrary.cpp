@@ -1,20 +1,25 @@
 #include "host/TarvikLibrary.h"
 
-#include <dlfcn.h>
-#include <filesystem>
 #include <stdexcept>
 
+#include "rtl/Exceptions.h"
+#include "rtl/Paths.h"
+#include "winport/Codepage.h"
+#include "winport/Errors.h"
+
 TarvikLibrary::TarvikLibrary(const std::string& fileName) {
-  FHandle = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!FHandle) throw std::runtime_error(std::string("cannot load the Tarvik library: ") + dlerror());
-  FGetTarviks = reinterpret_cast<TGetTarviks>(dlsym(FHandle, GetTarviksName));
+  FHandle = LoadLibraryA(fileName.c_str());
+  if (!FHandle)
+    throw std::runtime_error("cannot load the Tarvik library " + GbkToUtf8(fileName) + ": " +
+                             GbkToUtf8(SysErrorMessage(GetLastError())));
+  FGetTarviks = reinterpret_cast<TGetTarviks>(reinterpret_cast<void (*)()>(GetProcAddress(FHandle, GetTarviksName)));
   if (!FGetTarviks) {
-    dlclose(FHandle);
-    throw std::runtime_error(fileName + " does not export " + GetTarviksName);
+    FreeLibrary(FHandle);
+    throw std::runtime_error(GbkToUtf8(fileName) + " does not export " + GetTarviksName);
   }
 }
 
-TarvikLibrary::~TarvikLibrary() { dlclose(FHandle); }
+TarvikLibrary::~TarvikLibrary() { FreeLibrary(FHandle); }
 
 IntfPtr<IRateBQs> TarvikLibrary::Catalogue() {
   IntfPtr<IRateBQs> catalogue;
@@ -22,8 +27,4 @@ IntfPtr<IRateBQs> TarvikLibrary::Catalogue() {
   return catalogue;
 }
 
-std::string TarvikLibrary::DefaultFileName() {
-  std::error_code ec;
-  std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return (program.parent_path() / "libTarvik.so").string();
-}
+std::string TarvikLibrary::DefaultFileName() { return ExtractFilePath(GetModuleName(nullptr)) + TarvikLibraryFile; }

@@ -4,10 +4,12 @@
 #include <string>
 
 #include "RateIntf/Tarvik.h"
+#include "winport/Module.h"
 
 class TarvikLibrary {
  public:
-  // Loads the library; std::runtime_error when it does not load or lacks the export.
+  // Loads the library (a GBK file name); std::runtime_error when it does not
+  // load or lacks the export.
   explicit TarvikLibrary(const std::string& fileName);
   ~TarvikLibrary();
   TarvikLibrary(const TarvikLibrary&) = delete;
@@ -16,10 +18,10 @@ class TarvikLibrary {
   // A new catalogue from GetTarviks; the library's exceptions pass through.
   IntfPtr<IRateBQs> Catalogue();
 
-  // libTarvik.so in the folder of this program.
+  // The Tarvik library in the folder of this program.
   static std::string DefaultFileName();
 
  private:
-  void* FHandle = nullptr;
+  HMODULE FHandle = nullptr;
   TGetTarviks FGetTarviks = nullptr;
 };

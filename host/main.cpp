@@ -13,12 +13,13 @@
 #include "host/Output.h"
 #include "host/TarvikLibrary.h"
 #include "rtl/Exceptions.h"
+#include "winport/Codepage.h"
 
 namespace {
 
 int Usage() {
   std::cerr << "usage: tarvik-host [--library PATH] [--json] COMMAND [ARGUMENTS...]\n"
-               "  --library PATH  the Tarvik library (default: libTarvik.so beside this program)\n"
+               "  --library PATH  the Tarvik library (default: " << TarvikLibraryFile << " beside this program)\n"
                "  --json          print JSON instead of lines\n"
                "commands:\n";
   for (const HostCommand& c : HostCommands)
@@ -45,12 +46,13 @@ int main(int argc, char** argv) {
   bool json = false;
   const HostCommand* command = nullptr;
   std::vector<std::string> arguments;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
+  const std::vector<std::string> given = Utf8Arguments(argc, argv);
+  for (size_t i = 0; i < given.size(); ++i) {
+    const std::string& arg = given[i];
     if (command) {
       arguments.push_back(arg);
-    } else if (arg == "--library" && i + 1 < argc) {
-      libraryFile = argv[++i];
+    } else if (arg == "--library" && i + 1 < given.size()) {
+      libraryFile = Utf8ToGbk(given[++i]);
     } else if (arg == "--json") {
       json = true;
     } else if (!(command = FindCommand(arg))) {

@@ -39,7 +39,7 @@ constexpr uint8_t KivFieldKindTracked = 6;
 constexpr uint8_t KivFieldKindTable = 7;
 
 struct IKivEngine : IInterface {
-  static constexpr GUID IID = StringToGUID("{1B048041-1E81-4A41-8D30-73CCF78600AF}");
+  static constexpr TGUID IID = StringToGUID("{1B048041-1E81-4A41-8D30-73CCF78600AF}");
   virtual void CreateModel(bool Option, IInterface* Param, IntfPtr<IKivModel>& Result) = 0;  // 3
   virtual intptr_t Reserved4(intptr_t A, intptr_t B, intptr_t C, intptr_t D) = 0;
   virtual void GetLoader(IntfPtr<IKivModelLoader>& Result) = 0;  // 5
@@ -53,13 +53,13 @@ struct IKivEngine : IInterface {
 
 // The engine publishes no GUID for the next three interfaces; these are ours.
 struct IKivModelLoader : IInterface {
-  static constexpr GUID IID = StringToGUID("{5E0C7A3D-2B41-4C8E-9F16-7D2A0B9C4E61}");
+  static constexpr TGUID IID = StringToGUID("{5E0C7A3D-2B41-4C8E-9F16-7D2A0B9C4E61}");
   KIV_RESERVED(3) KIV_RESERVED(4)
   virtual void LoadFile(const std::string& FileName, IKivModel* Model, int32_t Options) = 0;  // 5
 };
 
 struct IKivDatabase : IInterface {
-  static constexpr GUID IID = StringToGUID("{8A4F2E19-6C3B-4D7A-B05E-1F9D3C7A2B84}");
+  static constexpr TGUID IID = StringToGUID("{8A4F2E19-6C3B-4D7A-B05E-1F9D3C7A2B84}");
   KIV_RESERVED(3) KIV_RESERVED(4) KIV_RESERVED(5) KIV_RESERVED(6) KIV_RESERVED(7) KIV_RESERVED(8)
   KIV_RESERVED(9) KIV_RESERVED(10) KIV_RESERVED(11) KIV_RESERVED(12) KIV_RESERVED(13) KIV_RESERVED(14)
   KIV_RESERVED(15) KIV_RESERVED(16) KIV_RESERVED(17) KIV_RESERVED(18)
@@ -67,14 +67,14 @@ struct IKivDatabase : IInterface {
 };
 
 struct IKivTables : IInterface {
-  static constexpr GUID IID = StringToGUID("{C37B9D05-4E8A-4F21-A6D3-52E8F0B71C9A}");
+  static constexpr TGUID IID = StringToGUID("{C37B9D05-4E8A-4F21-A6D3-52E8F0B71C9A}");
   KIV_RESERVED(3) KIV_RESERVED(4) KIV_RESERVED(5) KIV_RESERVED(6) KIV_RESERVED(7) KIV_RESERVED(8)
   KIV_RESERVED(9) KIV_RESERVED(10) KIV_RESERVED(11) KIV_RESERVED(12) KIV_RESERVED(13) KIV_RESERVED(14)
   virtual void TableByName(const std::string& Name, IntfPtr<IKivTable>& Result) = 0;  // 15
 };
 
 struct IKivModel : IInterface {
-  static constexpr GUID IID = StringToGUID("{AA1E8499-3EF8-4141-AE10-2B41882D2C8F}");
+  static constexpr TGUID IID = StringToGUID("{AA1E8499-3EF8-4141-AE10-2B41882D2C8F}");
   KIV_RESERVED(3) KIV_RESERVED(4) KIV_RESERVED(5) KIV_RESERVED(6) KIV_RESERVED(7) KIV_RESERVED(8)
   KIV_RESERVED(9) KIV_RESERVED(10) KIV_RESERVED(11) KIV_RESERVED(12) KIV_RESERVED(13) KIV_RESERVED(14)
   KIV_RESERVED(15) KIV_RESERVED(16) KIV_RESERVED(17)
@@ -95,7 +95,7 @@ struct IKivModel : IInterface {
 };
 
 struct IKivTable : IInterface {
-  static constexpr GUID IID = StringToGUID("{2D68020C-55A2-4548-BAB9-932CE534E7E1}");
+  static constexpr TGUID IID = StringToGUID("{2D68020C-55A2-4548-BAB9-932CE534E7E1}");
   KIV_RESERVED(3) KIV_RESERVED(4) KIV_RESERVED(5) KIV_RESERVED(6) KIV_RESERVED(7)
   // A new record of this table that is not in it yet (RecordIndex -1).
   virtual void NewRecord(IntfPtr<IKivRecord>& Result) = 0;  // 8
@@ -120,13 +120,13 @@ struct IKivTable : IInterface {
 
 // Every table answers this interface; the body format is the engine's own.
 struct IKivTableStreamLoader : IInterface {
-  static constexpr GUID IID = StringToGUID("{69F9FBE0-062D-485E-AD20-1769F447F824}");
+  static constexpr TGUID IID = StringToGUID("{69F9FBE0-062D-485E-AD20-1769F447F824}");
   // Reads a table body from the stream's position and leaves the stream right after it.
   virtual void LoadFromStream(TStream* Stream) = 0;  // 3
 };
 
 struct IKivRecord : IInterface {
-  static constexpr GUID IID = StringToGUID("{9863F990-52CB-4E18-8FC2-BE20275DF036}");
+  static constexpr TGUID IID = StringToGUID("{9863F990-52CB-4E18-8FC2-BE20275DF036}");
   KIV_RESERVED(3) KIV_RESERVED(4) KIV_RESERVED(5) KIV_RESERVED(6) KIV_RESERVED(7)
   virtual bool AllowsFieldLoad() = 0;  // 8
   KIV_RESERVED(9) KIV_RESERVED(10) KIV_RESERVED(11) KIV_RESERVED(12) KIV_RESERVED(13) KIV_RESERVED(14)
@@ -142,7 +142,7 @@ struct IKivRecord : IInterface {
 };
 
 struct IKivField : IInterface {
-  static constexpr GUID IID = StringToGUID("{FD8F6F0E-F22E-4E67-BF63-7877B6BCD33E}");
+  static constexpr TGUID IID = StringToGUID("{FD8F6F0E-F22E-4E67-BF63-7877B6BCD33E}");
   KIV_RESERVED(3) KIV_RESERVED(4) KIV_RESERVED(5) KIV_RESERVED(6) KIV_RESERVED(7) KIV_RESERVED(8)
   KIV_RESERVED(9) KIV_RESERVED(10) KIV_RESERVED(11) KIV_RESERVED(12)
   virtual void OwnerRecord(IntfPtr<IKivRecord>& Result) = 0;  // 13

@@ -1,13 +1,12 @@
 #include "platform/KivEngineUtils.h"
 
-#include <cstdlib>
 #include <utility>
 #include <vector>
 
 #include "rtl/Format.h"
 #include "rtl/Paths.h"
 #include "rtl/StringList.h"
-#include "winport/Codepage.h"
+#include "winport/Environment.h"
 #include "winport/WindowClass.h"
 
 namespace {
@@ -24,8 +23,12 @@ void ClearDefaultEngine() {
 IKivEngine* RegisteredEngine(int32_t index) { return static_cast<IKivEngine*>(EngineRegistry->Objects(index)); }
 
 std::string EnvironmentVariable(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? Utf8ToGbk(value) : std::string();
+  std::vector<char> value(MAX_PATH);
+  for (;;) {
+    DWORD n = GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
+    if (n < value.size()) return std::string(value.data(), n);
+    value.resize(n);
+  }
 }
 
 }  // namespace
@@ -34,13 +37,7 @@ std::string ThisModuleFileName() {
   HMODULE module = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                      reinterpret_cast<LPCSTR>(&ThisModuleFileName), &module);
-  // Grows the buffer rather than cut a long path short.
-  std::vector<char> name(MAX_PATH);
-  for (;;) {
-    DWORD n = GetModuleFileNameA(module, name.data(), static_cast<DWORD>(name.size()));
-    if (n < name.size()) return std::string(name.data(), n);
-    name.resize(name.size() * 2);
-  }
+  return GetModuleName(module);
 }
 
 TKivEngine::TKivEngine(const std::string& FileName) : FLibraryPath(FileName) {

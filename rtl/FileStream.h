@@ -4,6 +4,7 @@
 #include <string>
 
 #include "rtl/Stream.h"
+#include "winport/Files.h"
 
 constexpr uint16_t fmOpenRead = 0x0000;
 constexpr uint16_t fmOpenWrite = 0x0001;
@@ -31,5 +32,5 @@ class TFileStream : public TStream {
 
  private:
   std::string FFileName;
-  int FHandle = -1;
+  HANDLE FHandle = INVALID_HANDLE_VALUE;
 };

@@ -10,8 +10,8 @@
 #include "winport/WinTypes.h"
 
 struct IInterface {
-  static constexpr GUID IID = StringToGUID("{00000000-0000-0000-C000-000000000046}");
-  virtual HRESULT QueryInterface(const GUID& iid, void** obj) = 0;
+  static constexpr TGUID IID = StringToGUID("{00000000-0000-0000-C000-000000000046}");
+  virtual HRESULT QueryInterface(const TGUID& iid, void** obj) = 0;
   virtual int32_t _AddRef() = 0;
   virtual int32_t _Release() = 0;
 };

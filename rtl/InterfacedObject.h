@@ -38,7 +38,7 @@ class Implements : public Base, public Intfs... {
  public:
   using Base::Base;
 
-  HRESULT QueryInterface(const GUID& iid, void** obj) override {
+  HRESULT QueryInterface(const TGUID& iid, void** obj) override {
     *obj = nullptr;
     if (iid == IInterface::IID) {
       *obj = static_cast<IInterface*>(static_cast<First*>(this));

@@ -3,9 +3,21 @@
 
 #include <string>
 
-// The full path of a file name: relative names are taken against the current
-// directory; "." and ".." parts and doubled delimiters are resolved as text,
-// without following links. An empty name stays empty.
+#include "winport/Module.h"
+
+// The platform's folder delimiter. Windows also takes '/' between folders
+// and ':' after a drive letter, and so do the helpers below there.
+#ifdef _WIN32
+inline constexpr char PathDelim = '\\';
+inline constexpr const char* PathDelimiters = "\\/:";
+#else
+inline constexpr char PathDelim = '/';
+inline constexpr const char* PathDelimiters = "/";
+#endif
+
+// The full path of a file name, as the system expands it: relative names are
+// taken against the current directory, "." and ".." parts are resolved as text.
+// An empty name stays empty.
 std::string ExpandFileName(const std::string& fileName);
 
 // Everything up to and including the last path delimiter ("" when none).
@@ -23,3 +35,6 @@ bool ForceDirectories(const std::string& dir);
 
 // The name with one path delimiter at its end.
 std::string IncludeTrailingPathDelimiter(const std::string& path);
+
+// The full file name of a module; nil is the program.
+std::string GetModuleName(HMODULE module);

@@ -30,7 +30,7 @@ bool TRegistry::OpenWith(const std::string& key, REGSAM access, bool canCreate) 
 bool TRegistry::OpenKey(const std::string& key, bool canCreate) { return OpenWith(key, KEY_ALL_ACCESS, canCreate); }
 
 bool TRegistry::OpenKeyReadOnly(const std::string& key) {
-  for (REGSAM access : {KEY_READ, KEY_READ & ~KEY_NOTIFY, KEY_QUERY_VALUE})
+  for (REGSAM access : {REGSAM{KEY_READ}, REGSAM{KEY_READ & ~KEY_NOTIFY}, REGSAM{KEY_QUERY_VALUE}})
     if (OpenWith(key, access, false)) return true;
   return false;
 }
@@ -46,12 +46,20 @@ void TRegistry::GetKeyNames(TStringList& names) {
   if (RegQueryInfoKeyA(FCurrentKey, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr, nullptr,
                        nullptr, nullptr) != ERROR_SUCCESS)
     return;
+  // Windows counts the longest name in characters, and a GBK name takes up to
+  // two bytes for each: the buffer grows when a name does not fit.
   std::string buffer(longest + 1, '\0');
   for (DWORD i = 0; i < count; ++i) {
-    DWORD length = longest + 1;
+    DWORD length = static_cast<DWORD>(buffer.size());
+    LONG rc;
+    while ((rc = RegEnumKeyExA(FCurrentKey, i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr)) ==
+               ERROR_MORE_DATA &&
+           buffer.size() < 65536) {
+      buffer.resize(buffer.size() * 2);
+      length = static_cast<DWORD>(buffer.size());
+    }
     // A key removed meanwhile ends the list rather than repeating a name.
-    if (RegEnumKeyExA(FCurrentKey, i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
+    if (rc != ERROR_SUCCESS) break;
     names.Add(buffer.substr(0, length));
   }
 }

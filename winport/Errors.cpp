@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 namespace {
 thread_local DWORD lastError = ERROR_SUCCESS;
@@ -42,4 +43,18 @@ const char* WinErrorText(DWORD error) {
     case ERROR_NO_MORE_ITEMS: return "No more data is available.";
     default: return (error & 0x20000000u) ? std::strerror(static_cast<int>(error & ~0x20000000u)) : "Unknown error.";
   }
+}
+
+DWORD FormatMessageA(DWORD flags, const void*, DWORD messageId, DWORD, LPSTR buffer, DWORD size, va_list*) {
+  if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || !buffer) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const std::string text = std::string(WinErrorText(messageId)) + "\r\n";
+  if (text.size() >= size) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  return static_cast<DWORD>(text.size());
 }

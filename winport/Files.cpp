@@ -1,9 +1,12 @@
 #include "winport/Files.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <vector>
 
 #include "winport/Codepage.h"
 #include "winport/Errors.h"
@@ -38,10 +41,10 @@ bool Hold(int fd, off_t byte) {
   return fcntl(fd, F_OFD_SETLK, &lk) == 0;
 }
 
-}  // namespace
+int FdOf(HANDLE file) { return static_cast<int>(reinterpret_cast<intptr_t>(file)); }
+HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(intptr_t{fd}); }
 
-std::string NativeFileName(LPCSTR fileName) { return GbkToUtf8(fileName); }
-
+// A file descriptor, or -1 with GetLastError set.
 int OpenFileShared(LPCSTR fileName, DWORD access, DWORD share, DWORD disposition) {
   const bool reads = access & GENERIC_READ;
   const bool writes = access & GENERIC_WRITE;
@@ -83,6 +86,131 @@ int OpenFileShared(LPCSTR fileName, DWORD access, DWORD share, DWORD disposition
     return -1;
   }
   return fd;
+}
+
+}  // namespace
+
+std::string NativeFileName(LPCSTR fileName) { return GbkToUtf8(fileName); }
+
+HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD share, void*, DWORD disposition, DWORD, HANDLE) {
+  return HandleOf(OpenFileShared(fileName, access, share, disposition));
+}
+
+BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void*) {
+  DWORD done = 0;
+  while (done < toRead) {
+    ssize_t n = ::read(FdOf(file), static_cast<char*>(buffer) + done, toRead - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      SetLastError(ErrnoToWinError(errno));
+      if (read) *read = done;
+      return FALSE;
+    }
+    if (n == 0) break;
+    done += static_cast<DWORD>(n);
+  }
+  if (read) *read = done;
+  return TRUE;
+}
+
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void*) {
+  DWORD done = 0;
+  while (done < toWrite) {
+    ssize_t n = ::write(FdOf(file), static_cast<const char*>(buffer) + done, toWrite - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      SetLastError(ErrnoToWinError(errno));
+      if (written) *written = done;
+      return FALSE;
+    }
+    done += static_cast<DWORD>(n);
+  }
+  if (written) *written = done;
+  return TRUE;
+}
+
+BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPosition, DWORD method) {
+  const int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : SEEK_END;
+  off_t at = lseek(FdOf(file), distance.QuadPart, whence);
+  if (at < 0) {
+    SetLastError(errno == EINVAL ? ERROR_NEGATIVE_SEEK : ErrnoToWinError(errno));
+    return FALSE;
+  }
+  if (newPosition) newPosition->QuadPart = at;
+  return TRUE;
+}
+
+BOOL SetEndOfFile(HANDLE file) {
+  off_t at = lseek(FdOf(file), 0, SEEK_CUR);
+  if (at < 0 || ftruncate(FdOf(file), at) != 0) {
+    SetLastError(ErrnoToWinError(errno));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CloseHandle(HANDLE object) {
+  if (close(FdOf(object)) != 0) {
+    SetLastError(ErrnoToWinError(errno));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+DWORD GetFileAttributesA(LPCSTR fileName) {
+  struct stat st;
+  if (stat(NativeFileName(fileName).c_str(), &st) != 0) {
+    SetLastError(ErrnoToWinError(errno));
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+}
+
+BOOL CreateDirectoryA(LPCSTR pathName, void*) {
+  if (mkdir(NativeFileName(pathName).c_str(), 0777) != 0) {
+    SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS : ErrnoToWinError(errno));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+DWORD GetFullPathNameA(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* filePart) {
+  if (!fileName || !*fileName) {
+    SetLastError(ERROR_INVALID_NAME);
+    return 0;
+  }
+  std::string path = fileName;
+  if (path[0] != '/') {
+    std::string cwd(256, '\0');
+    while (!getcwd(cwd.data(), cwd.size())) {
+      if (errno != ERANGE) return 0;
+      cwd.resize(cwd.size() * 2);
+    }
+    path = Utf8ToGbk(cwd.c_str()) + "/" + path;
+  }
+  std::vector<std::string> parts;
+  for (size_t start = 0; start <= path.size();) {
+    size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    std::string part = path.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(std::move(part));
+    }
+    start = end + 1;
+  }
+  std::string full;
+  for (const std::string& part : parts) full += "/" + part;
+  // A trailing delimiter names a folder and stays.
+  if (full.empty() || (path.back() == '/' && full.back() != '/')) full += "/";
+  if (full.size() >= size) return static_cast<DWORD>(full.size() + 1);
+  std::memcpy(buffer, full.c_str(), full.size() + 1);
+  if (filePart) {
+    const size_t slash = full.rfind('/');
+    *filePart = slash + 1 < full.size() ? buffer + slash + 1 : nullptr;
+  }
+  return static_cast<DWORD>(full.size());
 }
 
 BOOL CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists) {

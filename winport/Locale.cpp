@@ -7,7 +7,7 @@
 #include <string>
 #include <wctype.h>
 
-#include "winport/Codepage.h"
+#include "winport/Iconv.h"
 
 namespace {
 

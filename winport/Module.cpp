@@ -16,6 +16,7 @@
 namespace {
 
 constexpr LONG ERROR_BAD_EXE_FORMAT = 193;
+constexpr LONG ERROR_PROC_NOT_FOUND = 127;
 
 // The dynamic loader's handle of each library loaded here, with the number of
 // LoadLibraryA calls not yet matched by FreeLibrary.
@@ -126,6 +127,18 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
   fileName[size - 1] = '\0';
   SetLastError(ERROR_INSUFFICIENT_BUFFER);
   return size;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
+  void* handle = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(modulesLock);
+    auto it = modules.find(module);
+    if (it != modules.end()) handle = it->second.Handle;
+  }
+  void* address = handle ? dlsym(handle, procName) : nullptr;
+  if (!address) SetLastError(handle ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_HANDLE);
+  return reinterpret_cast<FARPROC>(address);
 }
 
 DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }

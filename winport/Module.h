@@ -4,12 +4,13 @@
 
 #include "winport/WinTypes.h"
 
+#ifndef _WIN32
+
 using HMODULE = void*;
 using HINSTANCE = HMODULE;
 
 constexpr DWORD MAX_PATH = 260;
 constexpr LONG ERROR_MOD_NOT_FOUND = 126;
-constexpr LONG ERROR_INSUFFICIENT_BUFFER = 122;
 
 constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT = 0x2;
 constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS = 0x4;
@@ -30,4 +31,10 @@ BOOL GetModuleHandleExA(DWORD flags, LPCSTR address, HMODULE* module);
 // the answer is the buffer size and the error ERROR_INSUFFICIENT_BUFFER.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 
+// The address of an exported function of a library loaded by LoadLibraryA, or
+// nil with GetLastError set.
+using FARPROC = intptr_t (*)();
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+
 DWORD GetCurrentProcessId();
+#endif

@@ -6,6 +6,8 @@
 
 #include "winport/WinTypes.h"
 
+#ifndef _WIN32
+
 struct HKEY__;
 using HKEY = HKEY__*;
 using PHKEY = HKEY*;
@@ -80,3 +82,4 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, DWORD* reserved, DWORD* type, 
 // Waits for other changes to the key's values, and answers once the value is
 // on disk. A name with a line break is refused (ERROR_INVALID_PARAMETER).
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize);
+#endif

@@ -174,7 +174,7 @@ std::string FormatRegValue(const RegValue& value) {
   }
   if (value.Type == REG_BINARY) return line + "hex:" + HexBytes(value.Data);
   char prefix[24];
-  std::snprintf(prefix, sizeof prefix, "hex(%x):", value.Type);
+  std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(value.Type));
   return line + prefix + HexBytes(IsRegTextType(value.Type) ? RegTextToUtf16Le(value.Data) : value.Data);
 }
 

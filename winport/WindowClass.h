@@ -6,6 +6,8 @@
 
 #include "winport/Module.h"
 
+#ifndef _WIN32
+
 using ATOM = WORD;
 using HWND = void*;
 using HICON = void*;
@@ -41,3 +43,4 @@ BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
 // Fills *wndClass with the registered class; its names point into the table
 // and stay valid until the class is unregistered.
 BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, WNDCLASSA* wndClass);
+#endif

@@ -26,7 +26,7 @@ class TFakeTable : public Implements<TInterfacedObject, IKivTable, IKivTableStre
   TFakeTable(CallLog* log, uint8_t loadState, bool answersStreamLoader = true)
       : FLog(log), FLoadState(loadState), FAnswersStreamLoader(answersStreamLoader) {}
 
-  HRESULT QueryInterface(const GUID& iid, void** obj) override {
+  HRESULT QueryInterface(const TGUID& iid, void** obj) override {
     if (iid == IKivTableStreamLoader::IID && !FAnswersStreamLoader) {
       *obj = nullptr;
       return E_NOINTERFACE;

@@ -11,7 +11,7 @@
 namespace {
 
 struct IProbe : IInterface {
-  static constexpr GUID IID = StringToGUID("{5B0E6C1A-3F52-4D0B-9C71-2E8A40D5F613}");
+  static constexpr TGUID IID = StringToGUID("{5B0E6C1A-3F52-4D0B-9C71-2E8A40D5F613}");
   virtual int32_t Value() = 0;
 };
 

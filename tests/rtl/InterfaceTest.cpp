@@ -6,11 +6,11 @@
 namespace {
 
 struct IProbe : IInterface {
-  static constexpr GUID IID = StringToGUID("{11111111-2222-3333-4444-555555555555}");
+  static constexpr TGUID IID = StringToGUID("{11111111-2222-3333-4444-555555555555}");
   virtual int32_t Value() = 0;
 };
 struct IOther : IInterface {
-  static constexpr GUID IID = StringToGUID("{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}");
+  static constexpr TGUID IID = StringToGUID("{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}");
 };
 
 int destroyed = 0;
@@ -77,7 +77,7 @@ TEST(InterfacedObject, ReferenceTakenWhileDestroyingDoesNotFreeAgain) {
 }
 
 TEST(Guid, TextRoundTrip) {
-  constexpr GUID g = StringToGUID("{3CA90BC7-7167-4A3F-8297-991883537AC0}");
+  constexpr TGUID g = StringToGUID("{3CA90BC7-7167-4A3F-8297-991883537AC0}");
   EXPECT_EQ(GUIDToString(g), "{3CA90BC7-7167-4A3F-8297-991883537AC0}");
   EXPECT_EQ(g.D4[0], 0x82);
 }

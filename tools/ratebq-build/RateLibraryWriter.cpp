@@ -4,11 +4,13 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <utility>
 #include <vector>
 
 #include "archive/QuarnZipFile.h"
+#include "tools/Utf8Path.h"
 #include "winport/Codepage.h"
 
 namespace {
@@ -118,42 +120,44 @@ class RateLibraryWriter::Table {
 class RateLibraryWriter::OutputFile {
  public:
   explicit OutputFile(const std::filesystem::path& path)
-      : FPath(path), FTempPath(path.string() + ".tmp"), FFile(std::fopen(FTempPath.c_str(), "wb")) {
+      : FPath(path), FTempPath(PathUtf8(path) + ".tmp"), FFile(Utf8Path(FTempPath), std::ios::binary) {
     if (!FFile) Fail(FTempPath);
   }
   ~OutputFile() {
-    if (!FFile) return;
-    std::fclose(FFile);
-    std::remove(FTempPath.c_str());
+    if (!FFile.is_open()) return;
+    FFile.close();
+    std::error_code ignored;
+    std::filesystem::remove(Utf8Path(FTempPath), ignored);
   }
 
   int32_t Offset() const { return static_cast<int32_t>(FOffset); }
 
   void Write(const std::string& bytes) {
     if (FOffset + static_cast<int64_t>(bytes.size()) > std::numeric_limits<int32_t>::max())
-      throw SourceError(FPath.string() + ": a rate library file holds at most 2 GiB");
-    if (std::fwrite(bytes.data(), 1, bytes.size(), FFile) != bytes.size()) Fail(FTempPath);
+      throw SourceError(PathUtf8(FPath) + ": a rate library file holds at most 2 GiB");
+    if (!FFile.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) Fail(FTempPath);
     FOffset += static_cast<int64_t>(bytes.size());
   }
 
   void Close() {
-    std::FILE* file = std::exchange(FFile, nullptr);
-    if (std::fclose(file) != 0) {
-      std::remove(FTempPath.c_str());
+    FFile.close();
+    std::error_code error;
+    if (!FFile) {
+      std::filesystem::remove(Utf8Path(FTempPath), error);
       Fail(FTempPath);
     }
-    std::error_code error;
-    std::filesystem::rename(FTempPath, FPath, error);
-    if (error) throw SourceError(FPath.string() + ": " + error.message());
+    std::filesystem::rename(Utf8Path(FTempPath), FPath, error);
+    if (error) throw SourceError(PathUtf8(FPath) + ": " + error.message());
   }
 
  private:
-  [[noreturn]] static void Fail(const std::filesystem::path& path) {
-    throw SourceError(path.string() + ": " + std::strerror(errno));
+  [[noreturn]] static void Fail(const std::string& path) {
+    throw SourceError(path + ": " + std::strerror(errno));
   }
 
-  std::filesystem::path FPath, FTempPath;
-  std::FILE* FFile;
+  std::filesystem::path FPath;
+  std::string FTempPath;
+  std::ofstream FFile;
   int64_t FOffset = 0;
 };
 
@@ -177,7 +181,7 @@ RateLibraryWriter::RateLibraryWriter(const kivengine::ModelDef& model, const std
   FLineResID = FLines->Encoder.RequiredField("ResID");
   FComponentResID = FComponents->Encoder.RequiredField("ResID");
 
-  const std::filesystem::path dir(folder);
+  const std::filesystem::path dir = Utf8Path(folder);
   std::error_code error;
   std::filesystem::create_directories(dir, error);
   if (error) throw SourceError(folder + ": " + error.message());

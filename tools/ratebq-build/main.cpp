@@ -7,9 +7,11 @@
 #include <string>
 
 #include "KivEngine/ModelFile.h"
+#include "rtl/Paths.h"
 #include "rtl/Exceptions.h"
 #include "tools/ratebq-build/CatalogueReg.h"
 #include "tools/ratebq-build/RateLibraryWriter.h"
+#include "tools/Utf8Path.h"
 #include "winport/Codepage.h"
 
 namespace fs = std::filesystem;
@@ -52,18 +54,18 @@ int32_t IntegerArgument(const std::string& option, const std::string& text) {
   return static_cast<int32_t>(value);
 }
 
-Options ParseArguments(int argc, char** argv) {
+Options ParseArguments(const std::vector<std::string>& arguments) {
   Options options;
   options.Entry.BQID = 1;
   std::vector<std::string> positional;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& arg = arguments[i];
     if (arg.rfind("--", 0) != 0) {
       positional.push_back(arg);
       continue;
     }
-    if (i + 1 >= argc) Usage(arg + " needs a value");
-    const std::string value = argv[++i];
+    if (i + 1 >= arguments.size()) Usage(arg + " needs a value");
+    const std::string& value = arguments[++i];
     if (arg == "--password") options.Password = value, options.HasPassword = true;
     else if (arg == "--model") options.Model = value;
     else if (arg == "--templ") options.Templ = value;
@@ -83,34 +85,34 @@ Options ParseArguments(int argc, char** argv) {
   return options;
 }
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw SourceError(path.string() + ": cannot be read");
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(Utf8Path(path), std::ios::binary);
+  if (!in) throw SourceError(path + ": cannot be read");
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
 }
 
-void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream out(Utf8Path(path), std::ios::binary);
   out << text;
-  if (!out.flush()) throw SourceError(path.string() + ": cannot be written");
+  if (!out.flush()) throw SourceError(path + ": cannot be written");
 }
 
 void CopyModel(const std::string& from, const fs::path& to) {
   std::error_code error;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
+  fs::copy_file(Utf8Path(from), to, fs::copy_options::overwrite_existing, error);
   if (error) throw SourceError(from + ": " + error.message());
 }
 
 int Run(const Options& options) {
   const std::string modelFile =
-      options.Model.empty() ? (fs::read_symlink("/proc/self/exe").parent_path() / kTemplateModel).string() : options.Model;
+      options.Model.empty() ? GbkToUtf8(ExtractFilePath(GetModuleName(nullptr))) + kTemplateModel : options.Model;
   const kivengine::ModelDef model = kivengine::LoadModelFile(Utf8ToGbk(modelFile));
   const JsonValue source = ParseJson(ReadFile(options.Source));
   WriteRateLibrary(model, source, options.Folder, options.Password);
 
-  const fs::path folder(options.Folder);
+  const fs::path folder = Utf8Path(options.Folder);
   if (!options.Model.empty()) CopyModel(options.Model, folder / "RateBQ.Kiv");
   if (!options.Templ.empty()) {
     kivengine::LoadModelFile(Utf8ToGbk(options.Templ));  // refuse a file the engine could not load
@@ -118,19 +120,20 @@ int Run(const Options& options) {
   }
   if (!options.Reg.empty()) {
     CatalogueEntry entry = options.Entry;
-    entry.PathName = fs::absolute(folder).lexically_normal().string();
-    entry.SubKey = fs::path(entry.PathName).filename().string();
-    if (entry.SubKey.empty()) entry.SubKey = fs::path(entry.PathName).parent_path().filename().string();
+    const fs::path full = fs::absolute(folder).lexically_normal();
+    entry.PathName = PathUtf8(full);
+    entry.SubKey = PathUtf8(full.filename());
+    if (entry.SubKey.empty()) entry.SubKey = PathUtf8(full.parent_path().filename());
     WriteFile(options.Reg, CatalogueRegText(entry));
   }
-  std::printf("ratebq-build: wrote %s\n", folder.string().c_str());
+  std::printf("ratebq-build: wrote %s\n", options.Folder.c_str());
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Options options = ParseArguments(argc, argv);
+  const Options options = ParseArguments(Utf8Arguments(argc, argv));
   try {
     return Run(options);
   } catch (const Exception& e) {  // the system's own, GBK text

@@ -1,4 +1,5 @@
 #include "winport/Codepage.h"
+#include "winport/Iconv.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -101,3 +102,5 @@ std::string Utf8ToUtf16Le(std::string_view utf8) {
 std::string Utf16LeToUtf8(std::string_view utf16) {
   return Convert(utf16, "UTF-8", "UTF-16LE", {2, "\xEF\xBF\xBD"});
 }
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) { return {argv + (argc > 0), argv + argc}; }
