@@ -3,16 +3,16 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/KivEngineUtils.h"
+#include "tests/TempFolder.h"
 
 class EngineTest : public ::testing::Test {
  protected:
@@ -21,15 +21,14 @@ class EngineTest : public ::testing::Test {
   void SetUp() override {
     KivEngineUtilsInitialize();
     GetKivEngine(Bin() + "/KivEngine.dll", Engine);
-    char folder[] = "/tmp/kivengine-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    Folder = folder;
+    Temp = std::make_unique<TempFolder>("kivengine");
+    Folder = Temp->Path();
   }
 
   void TearDown() override {
     Engine.Clear();  // everything the engine made is gone by now
     KivEngineUtilsFinalize();
-    std::system(("rm -rf " + Folder).c_str());
+    Temp.reset();
   }
 
   std::string WriteFile(const std::string& name, const std::string& text) {
@@ -85,6 +84,7 @@ class EngineTest : public ::testing::Test {
   }
 
   IntfPtr<IKivEngine> Engine;
+  std::unique_ptr<TempFolder> Temp;
   std::string Folder;
 };
 

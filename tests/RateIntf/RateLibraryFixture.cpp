@@ -44,10 +44,11 @@ IntfPtr<IRateBQ> EntryOf(int32_t bqid) {
 }
 
 std::map<std::string, TableLayout> ReadLayouts() {
-  const std::string folder = std::filesystem::temp_directory_path() / ("tarvik-layout-" + std::to_string(getpid()));
+  TempFolder temp("tarvik-layout");
+  const std::string folder = temp.Path() + "/lib";
   Library library(folder);
   library.CreateFiles();
-  std::filesystem::copy_file(std::filesystem::path(TemplateFile()), folder + "/Templ_BQ.Kiv");
+  std::filesystem::copy_file(TemplateFile(), folder + "/Templ_BQ.Kiv");
   Register("layout", 999999, folder);
   std::map<std::string, TableLayout> layouts;
   {
@@ -73,7 +74,6 @@ std::map<std::string, TableLayout> ReadLayouts() {
       }
     }
   }
-  std::filesystem::remove_all(folder);
   return layouts;
 }
 
@@ -208,15 +208,12 @@ std::vector<int32_t> Column(const std::string& result, const std::string& table,
 }
 
 void ReaderTest::SetUp() {
-  ASSERT_NE(GetTarviksEntry(), nullptr) << dlerror();
-  char pattern[] = "/tmp/tarvik-reader-XXXXXX";
-  FScratch = mkdtemp(pattern);
+  ASSERT_NE(GetTarviksEntry(), nullptr);
+  FTemp = std::make_unique<TempFolder>("tarvik-reader");
+  FScratch = FTemp->Path();
 }
 
-void ReaderTest::TearDown() {
-  std::error_code ec;
-  std::filesystem::remove_all(FScratch, ec);
-}
+void ReaderTest::TearDown() { FTemp.reset(); }
 
 Library ReaderTest::NewLibrary(const std::string& name) {
   Library library(FScratch + "/" + name);

@@ -8,30 +8,38 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "RateIntf/Tarvik.h"
+#include "rtl/Paths.h"
 #include "tools/json/Json.h"
 #include "tests/archive/ZipTestSupport.h"
-#include "tests/TempRegistry.h"
+#include "tests/ScratchCatalogue.h"
+#include "tests/TempFolder.h"
+#include "tools/Utf8Path.h"
+#include "winport/Module.h"
 #include "winport/Registry.h"
 
 namespace ratetest {
 
 inline std::string Bin() { return std::getenv("TARVIK_BIN"); }
-// The template beside the library, by its name on disk (UTF-8).
-inline std::string TemplateFile() { return Bin() + reinterpret_cast<const char*>(u8"/预算综合单价库.Kiv"); }
+// The template beside the library.
+inline std::filesystem::path TemplateFile() {
+  return Utf8Path(Bin() + reinterpret_cast<const char*>(u8"/预算综合单价库.Kiv"));
+}
 
 // The library stays loaded for the whole program, as in a host.
 inline TGetTarviks GetTarviksEntry() {
   static TGetTarviks get = [] {
-    void* library = dlopen((Bin() + "/libTarvik.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-    return library ? reinterpret_cast<TGetTarviks>(dlsym(library, GetTarviksName)) : nullptr;
+    HMODULE library = LoadLibraryA((Bin() + "/" + TarvikLibraryFile).c_str());
+    return library ? reinterpret_cast<TGetTarviks>(reinterpret_cast<void (*)()>(GetProcAddress(library, GetTarviksName)))
+                   : nullptr;
   }();
   return get;
 }
@@ -44,11 +52,14 @@ inline std::string Le32(int32_t v) {
 }
 inline std::string Short(const std::string& s) { return static_cast<char>(s.size()) + s; }
 
-inline void WriteFile(const std::string& name, const std::string& bytes) {
-  std::ofstream(std::filesystem::path(name), std::ios::binary) << bytes;
+// A file that cannot be written (an open reader denies writes) stops the test.
+inline void WriteFile(const std::string& name, const std::string& bytes,
+                      std::ios::openmode mode = std::ios::binary | std::ios::trunc) {
+  std::ofstream out(std::filesystem::path(name), mode);
+  if (!(out << bytes) || !out.flush()) throw std::runtime_error(name + " cannot be written");
 }
 inline void AppendFile(const std::string& name, const std::string& bytes) {
-  std::ofstream(std::filesystem::path(name), std::ios::binary | std::ios::app) << bytes;
+  WriteFile(name, bytes, std::ios::binary | std::ios::app);
 }
 
 struct FieldLayout {
@@ -99,7 +110,8 @@ class Library {
   explicit Library(const std::string& folder);
 
   const std::string& Folder() const { return FFolder; }
-  std::string File(const char* name) const { return FFolder + "/" + name; }
+  // As the reader names it.
+  std::string File(const char* name) const { return FFolder + PathDelim + name; }
 
   // Creates the four index and data files, empty.
   void CreateFiles();
@@ -142,7 +154,8 @@ class ReaderTest : public ::testing::Test {
   // A library in the scratch folder with empty index and data files.
   Library NewLibrary(const std::string& name = "lib");
 
-  TempRegistry FRegistry;
+  ScratchCatalogue FRegistry;
+  std::unique_ptr<TempFolder> FTemp;
   std::string FScratch;
 };
 

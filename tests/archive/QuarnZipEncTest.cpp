@@ -3,13 +3,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "archive/QuarnZipEnc.h"
 #include "rtl/Exceptions.h"
+#include "rtl/Paths.h"
 #include "tests/archive/ZipTestSupport.h"
 
 namespace {
@@ -132,11 +132,17 @@ std::string HeaderHex(const TZipHeader& header) {
   return hex;
 }
 
+bool PrintsFirstHeader() {
+  const char* print = std::getenv("TARVIK_PRINT_FIRST_HEADER");
+  return print && *print;
+}
+
 std::string FirstHeaderOfFreshProcess() {
-  const std::string self = std::filesystem::read_symlink("/proc/self/exe");
   const std::string command =
-      "TARVIK_PRINT_FIRST_HEADER=1 '" + self + "' --gtest_filter=ZipCipher.FirstHeaderIsTheSameInEveryProcess";
+      "\"" + GetModuleName(nullptr) + "\" --gtest_filter=ZipCipher.FirstHeaderIsTheSameInEveryProcess";
+  putenv(const_cast<char*>("TARVIK_PRINT_FIRST_HEADER=1"));
   FILE* child = popen(command.c_str(), "r");
+  putenv(const_cast<char*>("TARVIK_PRINT_FIRST_HEADER="));
   if (!child) return "no process";
   std::string output;
   char buf[256];
@@ -148,7 +154,7 @@ std::string FirstHeaderOfFreshProcess() {
 
 TEST(ZipCipher, FirstHeaderIsTheSameInEveryProcess) {
   TZipHeader header;
-  if (std::getenv("TARVIK_PRINT_FIRST_HEADER")) {
+  if (PrintsFirstHeader()) {
     // A fresh process: nothing has drawn from the generator yet.
     TZipEncryptEngine().CreateHeader(header, "password", 0xCAFEBABE);
     std::printf("HEADER=%s\n", HeaderHex(header).c_str());

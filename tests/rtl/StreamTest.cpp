@@ -67,8 +67,8 @@ TEST_F(FileStreamTest, OpenMissingFileNamesFileAndReason) {
     TFileStream f(name + ".missing", fmOpenRead | fmShareDenyWrite);
     FAIL();
   } catch (const EFOpenError& e) {
-    EXPECT_EQ(e.Message(),
-              "Cannot open file \"" + name + ".missing\". The system cannot find the file specified.");
+    // The system's reason, in the system's language.
+    EXPECT_EQ(e.Message(), "Cannot open file \"" + name + ".missing\". " + SysErrorMessage(ERROR_FILE_NOT_FOUND));
   }
 }
 
