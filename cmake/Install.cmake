@@ -13,9 +13,14 @@ else()
                         INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
   install(TARGETS winreg RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
-install(TARGETS Tarvik KivEngine rtl winport
+# Hosts link the class library (import libraries on Windows) and load the
+# Tarvik library and the engine at run time.
+install(TARGETS rtl winport
         RUNTIME DESTINATION ${TARVIK_MODULE_DIR} LIBRARY DESTINATION ${TARVIK_MODULE_DIR}
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(TARGETS Tarvik KivEngine
+        RUNTIME DESTINATION ${TARVIK_MODULE_DIR} LIBRARY DESTINATION ${TARVIK_MODULE_DIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} EXCLUDE_FROM_ALL)
 install(FILES "${CMAKE_BINARY_DIR}/bin/预算综合单价库.Kiv" DESTINATION ${TARVIK_MODULE_DIR})
 install(TARGETS tarvik-host ratebq-build RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(WIN32)
@@ -38,5 +43,6 @@ install(FILES ${CMAKE_BINARY_DIR}/TarvikConfig.cmake DESTINATION ${CMAKE_INSTALL
 set(CPACK_PACKAGE_NAME Tarvik)
 set(CPACK_PACKAGE_VERSION 1.0.0)
 set(CPACK_GENERATOR ZIP)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_SYSTEM_NAME ${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR})
 include(CPack)
