@@ -3,27 +3,34 @@
 // reverse.
 #include "RateIntf/Tarvik.h"
 
+#include <exception>
+
 #include "RateIntf/RateImpl.h"
-#include "archive/QuarnZipEnc.h"
-#include "platform/KivEngineUtils.h"
-#include "platform/KivUtils.h"
+#include "RateIntf/TarvikUnits.h"
 
 namespace {
 
+// Why the library did not start: what a unit's initialization raised. The
+// units before it have been finalized again, and every call raises it anew.
+std::exception_ptr loadFailure;
+
 __attribute__((constructor)) void TarvikLoad() {
-  QuarnZipEncInitialize();
-  KivEngineUtilsInitialize();
-  KivUtilsInitialize();
+  try {
+    InitializeTarvikUnits();
+  } catch (...) {
+    loadFailure = std::current_exception();
+  }
 }
 
 __attribute__((destructor)) void TarvikUnload() {
-  KivUtilsFinalize();
-  KivEngineUtilsFinalize();
+  FinalizeTarvikUnits();
+  loadFailure = nullptr;
 }
 
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) void GetTarviks(IntfPtr<IRateBQs>& Result) {
+  if (loadFailure) std::rethrow_exception(loadFailure);
   IntfPtr<IRateBQs> catalogue(New<TRateBQs>());
   Result = std::move(catalogue);
 }
