@@ -28,7 +28,9 @@ const std::span<const TarvikUnit> TarvikUnits = kUnits;
 
 void InitializeTarvikUnits() {
   try {
-    for (; initialized < TarvikUnits.size(); ++initialized) TarvikUnits[initialized].Initialize();
+    // A unit counts as initialized once its initialization starts, so that a
+    // failing one undoes its own first steps too.
+    while (initialized < TarvikUnits.size()) TarvikUnits[initialized++].Initialize();
   } catch (...) {
     FinalizeTarvikUnits();
     throw;

@@ -13,8 +13,8 @@ struct TarvikUnit {
 
 extern const std::span<const TarvikUnit> TarvikUnits;
 
-// Initializes every unit in order. When one raises, the units already
-// initialized are finalized again, in reverse, and the exception goes on.
+// Initializes every unit in order. When one raises, it and the units before
+// it are finalized, in reverse, and the exception goes on.
 void InitializeTarvikUnits();
 // Finalizes the initialized units in reverse; nothing escapes.
 void FinalizeTarvikUnits();

@@ -274,6 +274,20 @@ int GetObjectA(HGDIOBJ object, int size, void* buffer) {
   return 0;
 }
 
+HGDIOBJ GetCurrentObject(HDC handle, UINT kind) {
+  std::lock_guard<std::mutex> guard(Lock());
+  Context* dc = Find<Context>(handle, Kind::Context);
+  if (!dc) return nullptr;
+  switch (kind) {
+    case OBJ_PEN: return dc->ThePen;
+    case OBJ_BRUSH: return dc->TheBrush;
+    case OBJ_PAL: return dc->ThePalette;
+    case OBJ_FONT: return dc->TheFont;
+    case OBJ_BITMAP: return dc->Surface;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return nullptr;
+  }
+}
+
 HANDLE GetCurrentProcess() { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)); }
 
 DWORD GetGuiResources(HANDLE process, DWORD flags) {

@@ -97,7 +97,11 @@ struct LOGFONTA {
 constexpr DWORD BI_RGB = 0;
 constexpr UINT DIB_RGB_COLORS = 0;
 constexpr DWORD SRCCOPY = 0x00CC0020;
-constexpr LONG OBJ_BITMAP = 7;
+constexpr UINT OBJ_PEN = 1;
+constexpr UINT OBJ_BRUSH = 2;
+constexpr UINT OBJ_PAL = 5;
+constexpr UINT OBJ_FONT = 6;
+constexpr UINT OBJ_BITMAP = 7;
 
 constexpr int WHITE_BRUSH = 0;
 constexpr int BLACK_BRUSH = 4;
@@ -156,6 +160,8 @@ BOOL DeleteObject(HGDIOBJ object);
 HGDIOBJ GetStockObject(int kind);
 // A BITMAP for a bitmap, a LOGFONTA for a font; answers the bytes written.
 int GetObjectA(HGDIOBJ object, int size, void* buffer);
+// The object of that kind (OBJ_*) selected into the context.
+HGDIOBJ GetCurrentObject(HDC dc, UINT kind);
 
 // With GR_GDIOBJECTS: the number of GDI objects the process holds (contexts
 // included, stock objects not). The process is always the current one.
