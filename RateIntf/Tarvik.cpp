@@ -4,6 +4,7 @@
 #include "RateIntf/Tarvik.h"
 
 #include <exception>
+#include <utility>
 
 #include "RateIntf/RateImpl.h"
 #include "RateIntf/TarvikUnits.h"
@@ -12,25 +13,27 @@ namespace {
 
 // Why the library did not start: what a unit's initialization raised. The
 // units before it have been finalized again, and every call raises it anew.
-std::exception_ptr loadFailure;
+// A plain pointer: the hooks may run before this file's static objects are
+// made and after they are gone.
+std::exception_ptr* loadFailure = nullptr;
 
 __attribute__((constructor)) void TarvikLoad() {
   try {
     InitializeTarvikUnits();
   } catch (...) {
-    loadFailure = std::current_exception();
+    loadFailure = new std::exception_ptr(std::current_exception());
   }
 }
 
 __attribute__((destructor)) void TarvikUnload() {
   FinalizeTarvikUnits();
-  loadFailure = nullptr;
+  delete std::exchange(loadFailure, nullptr);
 }
 
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) void GetTarviks(IntfPtr<IRateBQs>& Result) {
-  if (loadFailure) std::rethrow_exception(loadFailure);
+  if (loadFailure) std::rethrow_exception(*loadFailure);
   IntfPtr<IRateBQs> catalogue(New<TRateBQs>());
   Result = std::move(catalogue);
 }

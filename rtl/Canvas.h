@@ -30,14 +30,16 @@ class TCanvas : public TObject {
   void Rectangle(int left, int top, int right, int bottom);
   void FillRect(const RECT& rect);
 
- protected:
+  // Makes sure the context exists and the tools named are selected into it.
   enum State : unsigned { csHandleValid = 1, csFontValid = 2, csPenValid = 4, csBrushValid = 8 };
+  void RequiredState(unsigned required);
+
+ protected:
 
   // Makes the device context for a canvas that draws on something of its own.
   virtual void CreateHandle() {}
   // Adopts a device context (nil lets it go, with the tools deselected first).
   void SetHandle(HDC dc);
-  void RequiredState(unsigned required);
 
  private:
   void FontChanged();

@@ -20,8 +20,8 @@ constexpr TDiameterSymbolRec kDiameterRows[] = {
 };
 constexpr size_t kSymbolLength = 3;
 
-const std::string kSquareMetres = "\x8F\x70";
-const std::string kCubicMetres = "\x8F\x71";
+constexpr std::string_view kSquareMetres = "\x8F\x70";
+constexpr std::string_view kCubicMetres = "\x8F\x71";
 
 constexpr UINT kFormatLeft = DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL;    // 0x2810
 constexpr UINT kFormatRight = DT_RIGHT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL;  // 0x2812
@@ -91,12 +91,12 @@ bool HasHashSign(const std::string& Text) { return Text.find('#') != std::string
 
 std::string EncodeMeterUnits(const std::string& Text) {
   std::string text = Text;
-  const std::pair<const char*, const std::string*> replacements[] = {
-      {"m2", &kSquareMetres}, {"M2", &kSquareMetres}, {"m3", &kCubicMetres}, {"M3", &kCubicMetres}};
+  const std::pair<const char*, std::string_view> replacements[] = {
+      {"m2", kSquareMetres}, {"M2", kSquareMetres}, {"m3", kCubicMetres}, {"M3", kCubicMetres}};
   for (auto [unit, code] : replacements) {
     for (size_t pos = FindAtCharacter(text, unit, 0); pos != std::string::npos;
-         pos = FindAtCharacter(text, unit, pos + code->size()))
-      text.replace(pos, 2, *code);
+         pos = FindAtCharacter(text, unit, pos + code.size()))
+      text.replace(pos, 2, code);
   }
   return text;
 }

@@ -1,5 +1,6 @@
 #include "QuarnCommon/Source/WideControls.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "QuarnCommon/Source/ModuleInstance.h"
@@ -15,8 +16,8 @@ bool Win32PlatformIsVista = false;
 UINT WM_DESTROYWINDOW = 0;
 TComponentList* OwnedComponents = nullptr;
 TComponentList* ReferencedComponents = nullptr;
-std::string WindowAtomString;
-std::string ControlAtomString;
+char WindowAtomString[32] = "";
+char ControlAtomString[48] = "";
 ATOM WindowAtom = 0;
 ATOM ControlAtom = 0;
 
@@ -40,8 +41,13 @@ void ReadVersion() {
   Win32PlatformIsVista = major >= 6;
 }
 
-ATOM AddAtom(const std::string& name) {
-  ATOM atom = GlobalAddAtomA(name.c_str());
+template <size_t N>
+void Keep(char (&field)[N], const std::string& name) {
+  std::snprintf(field, N, "%s", name.c_str());
+}
+
+ATOM AddAtom(const char* name) {
+  ATOM atom = GlobalAddAtomA(name);
   if (!atom) RaiseLastOSError();
   return atom;
 }
@@ -53,8 +59,8 @@ void WideControlsInitialize() {
   WM_DESTROYWINDOW = RegisterWindowMessageA("TntUnicodeVcl.DestroyWindow");
   OwnedComponents = New<TComponentList>(true);
   ReferencedComponents = New<TComponentList>(false);
-  WindowAtomString = WindowAtomName(GetCurrentProcessId());
-  ControlAtomString = ControlAtomName(HInstance(), GetCurrentThreadId());
+  Keep(WindowAtomString, WindowAtomName(GetCurrentProcessId()));
+  Keep(ControlAtomString, ControlAtomName(HInstance(), GetCurrentThreadId()));
   WindowAtom = AddAtom(WindowAtomString);
   ControlAtom = AddAtom(ControlAtomString);
 }
@@ -64,6 +70,6 @@ void WideControlsFinalize() {
   if (WindowAtom) GlobalDeleteAtom(std::exchange(WindowAtom, 0));
   FreeAndNil(OwnedComponents);
   FreeAndNil(ReferencedComponents);
-  WindowAtomString.clear();
-  ControlAtomString.clear();
+  WindowAtomString[0] = '\0';
+  ControlAtomString[0] = '\0';
 }

@@ -28,8 +28,10 @@ extern TComponentList* ReferencedComponents;
 // own window atom; the process id follows it in 8 hexadecimal digits.
 inline constexpr const char* kWindowAtomPrefix = "TarvikRtl";
 
-extern std::string WindowAtomString;   // the prefix and the process id
-extern std::string ControlAtomString;  // "ControlOfs", the module handle and the thread id
+// Plain arrays, so that nothing of theirs is made or destroyed outside the
+// load and unload hooks.
+extern char WindowAtomString[32];   // the prefix and the process id
+extern char ControlAtomString[48];  // "ControlOfs", the module handle and the thread id
 extern ATOM WindowAtom;
 extern ATOM ControlAtom;
 

@@ -9,10 +9,11 @@
 #include "winport/Gdi.h"
 #include "winport/ResourceNote.h"
 #include "winport/Resources.h"
+#include "tests/Ink.h"
 
 namespace {
 
-DWORD LiveObjects() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
+DWORD LiveObjects() { return LiveGdiObjects(); }
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
@@ -36,17 +37,7 @@ class Surface {
   HDC dc() const { return FDC; }
   HBITMAP bitmap() const { return FBitmap; }
 
-  // The smallest rectangle around the pixels that are not white; empty when none.
-  RECT Ink(RECT area) const {
-    RECT box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
-    for (int y = std::max(0, (int)area.top); y < std::min(FHeight, (int)area.bottom); ++y)
-      for (int x = std::max(0, (int)area.left); x < std::min(FWidth, (int)area.right); ++x)
-        if (GetPixel(FDC, x, y) != kWhite) {
-          box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
-          box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
-        }
-    return box.left == INT32_MAX ? RECT{0, 0, 0, 0} : box;
-  }
+  RECT Ink(RECT area) const { return InkBox(FDC, area); }
   RECT Ink() const { return Ink({0, 0, FWidth, FHeight}); }
 
  private:
@@ -55,8 +46,6 @@ class Surface {
   HBITMAP FBitmap;
   HGDIOBJ FOld;
 };
-
-bool Empty(const RECT& r) { return r.right <= r.left; }
 
 HFONT Font(int height, const char* face = "") {
   LOGFONTA log{};
@@ -152,16 +141,7 @@ TEST(GdiText, ExtentsAddUpAndTextStaysInItsCell) {
   DeleteObject(font);
 }
 
-// The ink of each text line in the area, as [top, bottom) bands of rows.
-std::vector<std::pair<int, int>> Bands(const Surface& s, RECT area) {
-  std::vector<std::pair<int, int>> bands;
-  for (int y = area.top; y < area.bottom; ++y) {
-    const bool ink = !Empty(s.Ink({area.left, y, area.right, y + 1}));
-    if (ink && (bands.empty() || bands.back().second != y)) bands.push_back({y, y + 1});
-    else if (ink) bands.back().second = y + 1;
-  }
-  return bands;
-}
+std::vector<std::pair<int, int>> Bands(const Surface& s, RECT area) { return InkBands(s.dc(), area); }
 
 class DrawTextTest : public ::testing::Test {
  protected:
