@@ -15,26 +15,20 @@ constexpr size_t kAtomCount = 0x4000;
 constexpr size_t kMaxName = 255;
 
 struct Entry {
-  std::string Name;
+  std::string Name;  // as first added
   int References;
 };
 
 std::mutex atomsLock;
 std::map<ATOM, Entry> atoms;
+std::map<std::string, ATOM> atomsByName;  // keyed by the name with ASCII letters in upper case
 ATOM nextAtom = kFirstAtom;
 
-bool SameName(const std::string& a, LPCSTR b) {
-  const size_t n = std::strlen(b);
-  if (a.size() != n) return false;
-  for (size_t i = 0; i < n; ++i) {
-    auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
-}
-
-std::map<ATOM, Entry>::iterator Find(LPCSTR name) {
-  return std::find_if(atoms.begin(), atoms.end(), [&](const auto& e) { return SameName(e.second.Name, name); });
+std::string Folded(LPCSTR name) {
+  std::string s(name);
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
 }
 
 // The next free atom after the last one handed out, so that a deleted atom's
@@ -56,10 +50,11 @@ ATOM GlobalAddAtomA(LPCSTR name) {
     return 0;
   }
   std::lock_guard<std::mutex> guard(atomsLock);
-  auto it = Find(name);
-  if (it != atoms.end()) {
-    ++it->second.References;
-    return it->first;
+  const std::string key = Folded(name);
+  auto it = atomsByName.find(key);
+  if (it != atomsByName.end()) {
+    ++atoms[it->second].References;
+    return it->second;
   }
   ATOM atom = FreeAtom();
   if (!atom) {
@@ -67,6 +62,7 @@ ATOM GlobalAddAtomA(LPCSTR name) {
     return 0;
   }
   atoms.emplace(atom, Entry{name, 1});
+  atomsByName.emplace(key, atom);
   return atom;
 }
 
@@ -77,18 +73,21 @@ ATOM GlobalDeleteAtom(ATOM atom) {
     SetLastError(ERROR_INVALID_HANDLE);
     return atom;
   }
-  if (--it->second.References == 0) atoms.erase(it);
+  if (--it->second.References == 0) {
+    atomsByName.erase(Folded(it->second.Name.c_str()));
+    atoms.erase(it);
+  }
   return 0;
 }
 
 ATOM GlobalFindAtomA(LPCSTR name) {
   std::lock_guard<std::mutex> guard(atomsLock);
-  auto it = name ? Find(name) : atoms.end();
-  if (it == atoms.end()) {
+  auto it = name ? atomsByName.find(Folded(name)) : atomsByName.end();
+  if (it == atomsByName.end()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return 0;
   }
-  return it->first;
+  return it->second;
 }
 
 UINT GlobalGetAtomNameA(ATOM atom, LPSTR buffer, int size) {
