@@ -12,7 +12,9 @@ namespace {
 
 uint32_t DibStride(int width, int bitCount) { return ((static_cast<uint32_t>(width) * bitCount + 31) / 32) * 4; }
 
-int ColourTableSize(const BITMAPINFOHEADER& h) { return h.biBitCount == 8 ? (h.biClrUsed ? std::min<int>(h.biClrUsed, 256) : 256) : 0; }
+int ColourTableSize(const BITMAPINFOHEADER& h) {
+  return h.biBitCount == 8 ? (h.biClrUsed ? std::min<int>(h.biClrUsed, 256) : 256) : 0;
+}
 
 // A header this layer reads and writes: plain RGB at 8 or 24 bits.
 bool UsableHeader(const BITMAPINFOHEADER& h) {

@@ -29,7 +29,9 @@ struct Bitmap : Object {
   bool TopDown;
   std::vector<uint8_t> Bits;
 
-  uint8_t* Pixel(int x, int y) { return Bits.data() + static_cast<size_t>(TopDown ? y : Height - 1 - y) * Stride + 3 * x; }
+  uint8_t* Pixel(int x, int y) {
+    return Bits.data() + static_cast<size_t>(TopDown ? y : Height - 1 - y) * Stride + 3 * x;
+  }
 };
 
 struct Font : Object {

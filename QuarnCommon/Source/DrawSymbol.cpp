@@ -215,30 +215,25 @@ void TDiaDrawSymbol::DrawToDC(HDC DC, int32_t Scale, const std::string& Text, in
   if (row < 0) return;
   RECT picture = Rect;
   {
-    TBitmap* bitmap = New<TBitmap>();
-    try {
-      const std::string name(DiameterSymbols[row].BitmapName);
-      HBITMAP handle = LoadBitmapA(HInstance(), name.c_str());
-      if (!handle) {
-        bitmap->Free();
-        return;
-      }
-      bitmap->SetHandle(handle);
-      switch (Alignment) {
-        case kAlignLeft: break;
-        case kAlignRight: picture.left = Rect.right - bitmap->Width(); break;
-        case kAlignCenter: picture.left = (Rect.left + Rect.right - bitmap->Width()) / 2; break;
-        default: AssertionFailed(kAssertionFailure, kUnit, kLinePictureAlignment);
-      }
-      // Placed by the picture's own width; only the drawn size is scaled.
-      picture.right = picture.left + MulDiv(bitmap->Width(), Scale, 100);
-      picture.bottom = picture.top + MulDiv(bitmap->Height(), Scale, 100);
-      StretchDrawBitmapRect(DC, picture, bitmap);
-    } catch (...) {
-      bitmap->Free();
-      throw;
+    // The picture is loaded, converted and freed on every draw, also when drawing fails.
+    struct Owned {
+      TBitmap* Bitmap = New<TBitmap>();
+      ~Owned() { Bitmap->Free(); }
+    } owned;
+    TBitmap* bitmap = owned.Bitmap;
+    HBITMAP handle = LoadBitmapA(HInstance(), std::string(DiameterSymbols[row].BitmapName).c_str());
+    if (!handle) return;
+    bitmap->SetHandle(handle);
+    switch (Alignment) {
+      case kAlignLeft: break;
+      case kAlignRight: picture.left = Rect.right - bitmap->Width(); break;
+      case kAlignCenter: picture.left = (Rect.left + Rect.right - bitmap->Width()) / 2; break;
+      default: AssertionFailed(kAssertionFailure, kUnit, kLinePictureAlignment);
     }
-    bitmap->Free();
+    // Placed by the picture's own width; only the drawn size is scaled.
+    picture.right = picture.left + MulDiv(bitmap->Width(), Scale, 100);
+    picture.bottom = picture.top + MulDiv(bitmap->Height(), Scale, 100);
+    StretchDrawBitmapRect(DC, picture, bitmap);
   }
   const std::string rest = Text.substr(kSymbolLength);
   if (rest.empty()) return;
@@ -248,12 +243,14 @@ void TDiaDrawSymbol::DrawToDC(HDC DC, int32_t Scale, const std::string& Text, in
   } else {
     text.left = picture.right;
   }
-  DrawTextA(DC, rest.data(), static_cast<int>(rest.size()), &text, Alignment == kAlignRight ? kFormatRight : kFormatLeft);
+  DrawTextA(DC, rest.data(), static_cast<int>(rest.size()), &text,
+            Alignment == kAlignRight ? kFormatRight : kFormatLeft);
 }
 
 void StretchDrawBitmapRect(HDC DC, const RECT& Rect, TBitmap* Bitmap) {
   StretchDrawBitmap(DC, static_cast<uint16_t>(Rect.left), static_cast<uint16_t>(Rect.top),
-                    static_cast<uint16_t>(Rect.right - Rect.left), static_cast<uint16_t>(Rect.bottom - Rect.top), Bitmap);
+                    static_cast<uint16_t>(Rect.right - Rect.left), static_cast<uint16_t>(Rect.bottom - Rect.top),
+                    Bitmap);
 }
 
 void StretchDrawBitmap(HDC DC, uint16_t X, uint16_t Y, uint16_t Width, uint16_t Height, TBitmap* Bitmap) {

@@ -18,7 +18,8 @@ constexpr WORD kLanguage = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
 // A packed DIB, as a bitmap resource holds it: the header, then the rows bottom-up.
 constexpr std::array<uint8_t, kDibSize> PackedDib(const char* const (&rows)[kSide]) {
   std::array<uint8_t, kDibSize> dib{};
-  const uint32_t header[] = {sizeof(BITMAPINFOHEADER), kSide, kSide, 1 | (24 << 16), BI_RGB, kStride * kSide, 0, 0, 0, 0};
+  const uint32_t header[] = {
+      sizeof(BITMAPINFOHEADER), kSide, kSide, 1 | (24 << 16), BI_RGB, kStride * kSide, 0, 0, 0, 0};
   for (size_t i = 0; i < 40; ++i) dib[i] = static_cast<uint8_t>(header[i / 4] >> (8 * (i % 4)));
   for (int y = 0; y < kSide; ++y)
     for (int x = 0; x < kSide; ++x)

@@ -178,8 +178,9 @@ void ExpectPicture(HDC dc, const std::string& name, int x, int y, int scale = 1)
 TEST_F(DrawSymbolTest, DiameterPictureThenTheRestOfTheTextByAlignment) {
   const std::string text = kPhi + "A12";
   Calls calls = Record(Dia100, text, kAlignLeft, {20, 10, 220, 60});
-  EXPECT_EQ(calls, (Calls{"LoadBitmapA SDIAA", "GetDIBits header bpp=24", "GlobalAlloc 0x2 520", "GetDIBits bits bpp=24",
-                          "StretchDIBits 20,10,13,13 from 0,0,13,13 bpp=24", "DrawTextA 12 33,10,220,60 0x2810"}));
+  EXPECT_EQ(calls,
+            (Calls{"LoadBitmapA SDIAA", "GetDIBits header bpp=24", "GlobalAlloc 0x2 520", "GetDIBits bits bpp=24",
+                   "StretchDIBits 20,10,13,13 from 0,0,13,13 bpp=24", "DrawTextA 12 33,10,220,60 0x2810"}));
   ExpectPicture(dc(), "SDIAA", 20, 10);
   EXPECT_GE(InkBox(dc(), {33, 10, 220, 60}).left, 33);
 
@@ -287,7 +288,8 @@ TEST(DrawSymbolManager, RegistersEachClassOnceInOrder) {
   TDrawSymbolManager* manager = DrawSymbolManager;
   DrawSymbolInitialize();  // a second run keeps the registry and adds nothing
   EXPECT_EQ(DrawSymbolManager, manager);
-  EXPECT_EQ(manager->SymbolClasses(), (std::vector<TDrawSymbolClass>{ClassOf<TMeterDrawSymbol>(), ClassOf<TDiaDrawSymbol>()}));
+  EXPECT_EQ(manager->SymbolClasses(),
+            (std::vector<TDrawSymbolClass>{ClassOf<TMeterDrawSymbol>(), ClassOf<TDiaDrawSymbol>()}));
   DrawSymbolFinalize();
   EXPECT_EQ(DrawSymbolManager, nullptr);
 }

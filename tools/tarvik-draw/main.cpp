@@ -104,7 +104,8 @@ int main(int argc, char** argv) {
   TBitmap* sheet = New<TBitmap>();
   int status = 0;
   try {
-    sheet->SetSize(kLabelWidth + 6 * (kCellWidth + kGapX), kHeaderHeight + static_cast<int>(cases.size()) * (kCellHeight + kGapY));
+    sheet->SetSize(kLabelWidth + 6 * (kCellWidth + kGapX),
+                   kHeaderHeight + static_cast<int>(cases.size()) * (kCellHeight + kGapY));
     sheet->Canvas()->Font()->SetSize(12);
     DrawSheet(sheet, cases);
     std::string error;
