@@ -95,6 +95,15 @@ IconvHandle::~IconvHandle() {
 
 std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "CP936", kKeepByte); }
 std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "CP936", "UTF-8", kKeepByte); }
+std::u32string GbkToUtf32(std::string_view gbk) {
+  const std::string bytes = Convert(gbk, "UTF-32LE", "CP936", {1, std::string_view("\xFD\xFF\0\0", 4)});
+  std::u32string text(bytes.size() / 4, U'\0');
+  std::memcpy(text.data(), bytes.data(), text.size() * 4);
+  return text;
+}
+
+BOOL IsDBCSLeadByte(BYTE c) { return c >= 0x81 && c <= 0xFE; }
+
 std::string Utf8ToUtf16Le(std::string_view utf8) {
   return Convert(utf8, "UTF-16LE", "UTF-8", {1, std::string_view("\xFD\xFF", 2)});
 }

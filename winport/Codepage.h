@@ -6,9 +6,18 @@
 #include <string>
 #include <string_view>
 
+#include "winport/WinTypes.h"
+
 // Bytes that do not convert are kept as they are, so that no text is lost.
 std::string GbkToUtf8(std::string_view gbk);
 std::string Utf8ToGbk(std::string_view utf8);
+
+// Code points of GBK text; a byte that starts no character becomes U+FFFD.
+std::u32string GbkToUtf32(std::string_view gbk);
+
+// Whether the byte starts a double-byte character of the ANSI code page (GBK:
+// 0x81 to 0xFE).
+BOOL IsDBCSLeadByte(BYTE c);
 
 // UTF-16LE, the text of hex(1) and hex(2) values in .reg files.
 std::string Utf8ToUtf16Le(std::string_view utf8);

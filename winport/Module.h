@@ -31,3 +31,4 @@ BOOL GetModuleHandleExA(DWORD flags, LPCSTR address, HMODULE* module);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 
 DWORD GetCurrentProcessId();
+DWORD GetCurrentThreadId();
