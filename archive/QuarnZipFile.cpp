@@ -86,7 +86,10 @@ int32_t TZipList::Add(const IntfPtr<IZipFileEntry>& entry) {
 void TZipList::Clear() {
   std::vector<IZipFileEntry*> items;
   items.swap(FItems);
-  for (IZipFileEntry* item : items) item->_Release();
+  for (IZipFileEntry* item : items) {
+    static_cast<TZipFileEntry*>(item)->ForgetOwner();
+    item->_Release();
+  }
 }
 
 IZipFileEntry* TZipList::Get(int32_t index) const {
@@ -107,10 +110,7 @@ IZipFileEntry* TZipList::Find(const std::string& name) const {
 
 TZipFile::TZipFile() : FList(New<TZipList>()) {}
 
-TZipFile::~TZipFile() {
-  for (int32_t i = 0; i < Count(); ++i) static_cast<TZipFileEntry*>(FList->Get(i))->ForgetOwner();
-  FList->Free();
-}
+TZipFile::~TZipFile() { FList->Free(); }
 
 void TZipFile::Entries(int32_t index, IntfPtr<IZipFileEntry>& Result) {
   Result.Clear();
@@ -207,14 +207,15 @@ void TZipFile::LoadFromStream(TStream* stream) {
   if (word == kZipEndSignature) ReadEndRecord(stream);
 }
 
+// An end record cut short counts the bytes it lacks as zero, and the comment
+// is as long as what the stream still holds.
 void TZipFile::ReadEndRecord(TStream* stream) {
   RequireStream(stream, kLineReadEndRecord);
   stream->Seek(-4, TSeekOrigin::soCurrent);
-  uint8_t record[kEndRecordSize];
-  stream->ReadBuffer(record, kEndRecordSize);
-  std::string comment = ReadRecordString(stream, GetLE16(record + kEndCommentLength));
+  uint8_t record[kEndRecordSize] = {};
+  stream->Read(record, kEndRecordSize);
+  FComment = ReadAvailable(stream, GetLE16(record + kEndCommentLength));
   std::memcpy(FEndRecord, record, kEndRecordSize);
-  FComment = std::move(comment);
 }
 
 void TZipFile::SaveToStream(TStream* stream) {

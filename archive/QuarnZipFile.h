@@ -28,6 +28,10 @@ inline constexpr const char* SZipBadPassword = "文件密码不正确";
 inline constexpr const char* SZipIndexOutOfRange = "访问索引越界";
 // Raised by saving when a length, count or position does not fit its field.
 inline constexpr const char* SZipFormatLimit = "超出ZIP格式的限制: %s";
+// Raised by reading or saving an entry whose local record cannot give its
+// data: sizes kept only in a data descriptor, or central and local sizes that
+// disagree.
+inline constexpr const char* SZipSizesUnknown = "文件 %s 的数据大小无法确定";
 
 [[noreturn]] void RaiseZipError(const std::string& msg);
 
@@ -112,6 +116,8 @@ struct IZipFile : IInterface {
 
 class TZipFile;
 
+// One entry: its records, its stored bytes, and the way between plain and
+// stored bytes. Used by one thread at a time, with its archive.
 class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZipFileEntry> {
  public:
   // time 0 stands for the current local time.
@@ -141,8 +147,9 @@ class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZip
   void WriteLocal(TStream* stream) override;
 
   uint8_t LevelCode() const { return FLevel; }
-  // The archive is going away: an entry that a caller still holds then works
-  // as if its archive had no password, instead of reading freed memory.
+  // The entry leaves its archive's list: if a caller still holds it, it then
+  // works as if it had an archive without a password, and never reads the
+  // archive, which may be gone.
   void ForgetOwner() { FOwner = nullptr; }
 
   static constexpr int kCentralSize = 46;
@@ -156,6 +163,7 @@ class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZip
   bool OwnerHasPassword() const;
   void LevelFromFlags();
   void SyncCentralWithLocal();
+  void RequireKnownData() const;
 
   std::string RawDeflate(const std::string& bytes) const;
   std::string RawInflate(TStream* raw, int64_t rawSize, uint32_t size) const;
@@ -169,9 +177,12 @@ class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZip
   std::string FExtra;
   std::string FComment;
   uint8_t FLevel;
+  // The local record cannot give the stored bytes right (see SZipSizesUnknown).
+  bool FDataUnknown = false;
 };
 
-// The archive's entries in archive order, one reference each.
+// The archive's entries in archive order, one reference each. An entry that
+// leaves the list forgets its archive.
 class TZipList : public TObject {
  public:
   ~TZipList() override;

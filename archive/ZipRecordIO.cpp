@@ -13,6 +13,11 @@ std::string ReadRecordString(TStream* stream, uint32_t count) {
   return bytes;
 }
 
+std::string ReadAvailable(TStream* stream, uint32_t count) {
+  const int64_t rest = stream->Size() - stream->Position();
+  return ReadRecordString(stream, static_cast<uint32_t>(std::clamp<int64_t>(rest, 0, count)));
+}
+
 std::string ReadRestOfStream(TStream* stream) {
   const int64_t rest = stream->Size() - stream->Position();
   return ReadRecordString(stream, static_cast<uint32_t>(std::clamp<int64_t>(rest, 0, UINT32_MAX)));

@@ -28,6 +28,9 @@ inline void PutLE32(uint8_t* p, uint32_t v) {
 // that the stream does not back.
 std::string ReadRecordString(TStream* stream, uint32_t count);
 
+// Up to count bytes: as many as the stream still holds.
+std::string ReadAvailable(TStream* stream, uint32_t count);
+
 // Everything from the stream's position to its end, checked the same way.
 std::string ReadRestOfStream(TStream* stream);
 
