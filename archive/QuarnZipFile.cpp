@@ -86,11 +86,12 @@ class SearchScope {
 // An empty folder name stands for the current directory.
 std::string FolderOf(const std::string& dir) { return IncludeTrailingPathDelimiter(dir.empty() ? "." : dir); }
 
-// True when the folder at path is, or holds, one of the entered folders (or
-// cannot be resolved): entering it would add them again, without end.
+// True when the folder at path is, or holds, one of the entered folders:
+// entering it would add them again, without end. A folder that cannot be
+// resolved cannot be searched either, and its search says why.
 bool LeadsBack(const std::string& path, const std::vector<std::string>& entered) {
   const std::string resolved = ResolveFileName(path);
-  if (resolved.empty()) return true;
+  if (resolved.empty()) return false;
   const std::string prefix = IncludeTrailingPathDelimiter(resolved);
   for (const std::string& folder : entered)
     if (folder == resolved || folder.rfind(prefix, 0) == 0) return true;
@@ -216,7 +217,10 @@ int32_t TZipFile::AddTree(const std::string& dir, const std::string& baseDir, bo
   const std::string d = FolderOf(dir);
   const std::string base = baseDir.empty() ? d : IncludeTrailingPathDelimiter(baseDir);
   TSearchRec found;
-  if (FindFirst(d + (mask.empty() ? kDefaultAddMask : mask), attr == 0 ? kDefaultAddAttr : attr, found) != 0) return 0;
+  const int32_t searched =
+      FindFirst(d + (mask.empty() ? kDefaultAddMask : mask), attr == 0 ? kDefaultAddAttr : attr, found);
+  if (searched == ERROR_FILE_NOT_FOUND || searched == ERROR_PATH_NOT_FOUND || searched == ERROR_NO_MORE_FILES) return 0;
+  if (searched != 0) RaiseZipErrorFmt(SZipCannotSearchFolder, d, SysErrorMessage(searched));
   SearchScope scope(found);
   entered.push_back(ResolveFileName(d));
   int32_t count = 0;

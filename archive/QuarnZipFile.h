@@ -40,6 +40,9 @@ inline constexpr const char* SZipNameHasNul = "名称含有空字符";
 inline constexpr const char* SZipNameTooLong = "名称过长";
 inline constexpr const char* SZipTargetOutside = "目标在解压文件夹之外";
 inline constexpr const char* SZipCannotCreateFolder = "无法创建文件夹 %s";
+// Raised by adding files when a folder cannot be searched: nothing is left
+// out unseen.
+inline constexpr const char* SZipCannotSearchFolder = "无法读取文件夹 %s: %s";
 
 [[noreturn]] void RaiseZipError(const std::string& msg);
 
@@ -117,7 +120,8 @@ struct IZipFile : IInterface {
   // the attribute filter (default 0x76), depth first, named relative to
   // baseDir (default dir); the number of entries added. A folder that is, or
   // holds, one being added already (a link back up the tree) gets its entry
-  // but is not entered. An empty dir is the current directory.
+  // but is not entered; a folder that cannot be searched raises
+  // EZipFileException. An empty dir is the current directory.
   virtual int32_t AddFiles(const std::string& dir, const std::string& baseDir, bool recursive, const std::string& mask,
                            int32_t attr) = 0;
   virtual void AddBuffer(const std::string& name, const void* buffer, int32_t size, IntfPtr<IZipFileEntry>& Result) = 0;

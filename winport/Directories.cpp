@@ -1,6 +1,7 @@
 #include "winport/Directories.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -90,12 +91,12 @@ int64_t UnixSeconds(const FILETIME& t) {
   return ticks / kTicksPerSecond - kEpochDelta;
 }
 
-// Fills data for the item `name` of the folder; false for anything that is
-// neither a file nor a folder, or that cannot be looked at.
-bool Describe(const std::string& folder, const std::string& name, WIN32_FIND_DATAA* data) {
+// Fills data for the item `name`, looked at as `path` from the folder `at`;
+// false for anything that is neither a file nor a folder, or that cannot be
+// looked at.
+bool Describe(int at, const std::string& path, const std::string& name, WIN32_FIND_DATAA* data) {
   struct stat st;
-  const std::string path = folder == "/" ? "/" + name : folder + "/" + name;
-  if (stat(path.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))) return false;
+  if (fstatat(at, path.c_str(), &st, 0) != 0 || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))) return false;
   const std::string gbk = Utf8ToGbk(name);
   if (gbk.size() >= MAX_PATH) return false;
   std::memset(data, 0, sizeof *data);
@@ -118,10 +119,14 @@ bool Describe(const std::string& folder, const std::string& name, WIN32_FIND_DAT
 bool NextMatch(Search* search, WIN32_FIND_DATAA* data) {
   if (!search->Dir) {
     const std::string name = std::exchange(search->Literal, std::string());
-    return !name.empty() && Describe(search->Folder, name, data);
+    const std::string path = search->Folder == "/" ? "/" + name : search->Folder + "/" + name;
+    return !name.empty() && Describe(AT_FDCWD, path, name, data);
   }
+  // Items are looked at from their open folder, so that a path too long to
+  // name still shows its items.
   while (const dirent* item = readdir(search->Dir)) {
-    if (PatternMatches(Characters(item->d_name), search->Pattern) && Describe(search->Folder, item->d_name, data))
+    if (PatternMatches(Characters(item->d_name), search->Pattern) &&
+        Describe(dirfd(search->Dir), item->d_name, item->d_name, data))
       return true;
   }
   return false;

@@ -173,6 +173,23 @@ TEST_F(ZipFiles, AddFilesEndsOnLinksAndSkipsWhatIsNoFile) {
   EXPECT_FALSE(none);
 }
 
+// A folder that cannot be searched (here: its path is too long to name) is an
+// error, not a folder left out unseen.
+TEST_F(ZipFiles, AddFilesReportsAFolderItCannotSearch) {
+  {
+    InFolder deep(src_.Path());
+    const std::string part(200, 'd');
+    for (int i = 0; i < 21; ++i) {
+      fs::create_directory(part);
+      fs::current_path(part);
+    }
+    std::ofstream("bottom.txt") << "b";
+  }
+  const std::string message = ErrorText([&] { NewArchive()->AddFiles(Src(), "", true, "", 0); });
+  EXPECT_EQ(message.rfind("无法读取文件夹 " + Src() + "/ddd", 0), 0u) << message;
+  EXPECT_EQ(message.substr(message.size() - 20), ": File name too long");
+}
+
 TEST_F(ZipFiles, AddFileReadsTheFileBeforeMakingItsEntry) {
   IntfPtr<IZipFile> zip = NewArchive("pw");
   IntfPtr<IZipFileEntry> e;
