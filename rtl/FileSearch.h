@@ -8,12 +8,12 @@
 
 #include "winport/Directories.h"
 
-constexpr int32_t faReadOnly = 0x01;
-constexpr int32_t faHidden = 0x02;
-constexpr int32_t faSysFile = 0x04;
-constexpr int32_t faDirectory = 0x10;
-constexpr int32_t faArchive = 0x20;
-constexpr int32_t faAnyFile = 0x3F;
+constexpr int32_t faReadOnly = FILE_ATTRIBUTE_READONLY;
+constexpr int32_t faHidden = FILE_ATTRIBUTE_HIDDEN;
+constexpr int32_t faSysFile = FILE_ATTRIBUTE_SYSTEM;
+constexpr int32_t faDirectory = FILE_ATTRIBUTE_DIRECTORY;
+constexpr int32_t faArchive = FILE_ATTRIBUTE_ARCHIVE;
+constexpr int32_t faAnyFile = 0x3F;  // the above and the volume label
 
 // One search: filled by FindFirst and FindNext, freed by FindClose. Used by one
 // thread at a time.
