@@ -1,5 +1,8 @@
 #include "KivEngine/Table.h"
 
+#include <cmath>
+
+#include "KivEngine/FieldValue.h"
 #include "KivEngine/Messages.h"
 #include "KivEngine/Record.h"
 #include "KivEngine/TableBody.h"
@@ -7,6 +10,21 @@
 #include "rtl/Format.h"
 
 namespace kivengine {
+
+namespace {
+
+// The key of a value already in the field's class.
+FieldKey KeyOfValue(const Variant& value) {
+  switch (value.VarType()) {
+    case TVarType::varInteger: return FieldKey::OfInteger(value.Integer());
+    case TVarType::varDouble: return FieldKey::OfFloat(value.Double());
+    case TVarType::varBoolean: return FieldKey::OfBoolean(value.Boolean());
+    case TVarType::varString: return FieldKey::OfText(value.String());
+    default: return {};
+  }
+}
+
+}  // namespace
 
 TTable::TTable(std::shared_ptr<const TableDef> def, std::shared_ptr<ModelState> state)
     : FDef(std::move(def)), FState(std::move(state)) {}
@@ -17,44 +35,62 @@ TTable::~TTable() { ReleaseRecords(); }
 void TTable::ReleaseRecords() {
   for (const IntfPtr<TRecord>& record : FRecords) record->Orphan();
   FRecords.clear();
-  FIndex.Clear();
+  FKeys.Clear();
+  FValues.clear();
 }
 
-int32_t TTable::KeyOf(const Variant& value) const {
-  if (value.IsNull()) throw Exception(Format(SNullKey, FDef->Name, FDef->Fields[FDef->KeyField].Name));
-  return value.Integer();
+int32_t TTable::KeyOf(const FieldKey& value) const {
+  if (value.Null) throw Exception(Format(SNullKey, FDef->Name, FDef->Fields[FDef->KeyField].Name));
+  return static_cast<int32_t>(value.Bits);
 }
 
-void TTable::ValueChanging(const TRecord& record, int field, const Variant& value) {
-  const Variant& old = record.Values()[field].Value;
+ValueIndex& TTable::IndexOf(int field) {
+  if (FValues.empty()) FValues.resize(FDef->Fields.size());
+  std::unique_ptr<ValueIndex>& index = FValues[field];
+  if (!index) {
+    index = std::make_unique<ValueIndex>([this, field](int32_t row) { return FRecords[row]->String(field); });
+    for (int32_t row = 0; row < static_cast<int32_t>(FRecords.size()); ++row)
+      index->Add(FRecords[row]->IndexKey(field), row);
+  }
+  return *index;
+}
+
+void TTable::ValueChanging(const TRecord& record, int field, const FieldKey& value) {
+  const int32_t row = record.Index();
   if (field == FDef->KeyField) {
     const int32_t key = KeyOf(value);
-    const int32_t oldKey = old.Integer();
+    const int32_t oldKey = record.Integer(field);
     if (key != oldKey) {
-      if (FIndex.FindKey(key) >= 0) throw Exception(Format(SDuplicateKey, FDef->Name, key));
-      FIndex.RemoveKey(oldKey);
-      FIndex.AddKey(key, record.Index());
+      if (FKeys.Add(key, row) >= 0) throw Exception(Format(SDuplicateKey, FDef->Name, key));
+      FKeys.Remove(oldKey);
     }
   }
-  FIndex.RemoveValue(field, old, record.Index());
-  FIndex.AddValue(field, value, record.Index());
+  if (!FValues.empty() && FValues[field]) {
+    FValues[field]->Remove(record.IndexKey(field), row);
+    FValues[field]->Add(value, row);
+  }
 }
 
-void TTable::NewRecord(IntfPtr<IKivRecord>& Result) { Result = New<TRecord>(this); }
+void TTable::NewRecord(IntfPtr<IKivRecord>& Result) { Result = TRecord::Create(this).get(); }
 
 void TTable::AppendRecord(IKivRecord* Record) {
   IntfPtr<IKivTable> self(this);  // the record may hold the last other reference
   TRecord* record = dynamic_cast<TRecord*>(Record);
   if (!record || record->OwnerTable() != this || record->Index() >= 0)
     throw Exception(Format(SNotNewRecord, FDef->Name));
-  const std::vector<FieldValue>& values = record->Values();
-  const int32_t key = KeyOf(values[FDef->KeyField].Value);
-  if (FIndex.FindKey(key) >= 0) throw Exception(Format(SDuplicateKey, FDef->Name, key));
+  const int32_t key = KeyOf(record->IndexKey(FDef->KeyField));
   const int32_t row = static_cast<int32_t>(FRecords.size());
-  FRecords.emplace_back(record);
+  if (FKeys.Add(key, row) >= 0) throw Exception(Format(SDuplicateKey, FDef->Name, key));
+  try {
+    FRecords.emplace_back(record);
+  } catch (...) {
+    FKeys.Remove(key);
+    throw;
+  }
   record->Attach(row);
-  FIndex.AddKey(key, row);
-  for (int field = 0; field < static_cast<int>(values.size()); ++field) FIndex.AddValue(field, values[field].Value, row);
+  for (int field = 0; field < static_cast<int>(FValues.size()); ++field)
+    if (FValues[field]) FValues[field]->Add(record->IndexKey(field), row);
+  FTextBytesHint = record->TextBytes();
 }
 
 void TTable::ClearRecords() { ReleaseRecords(); }
@@ -65,18 +101,15 @@ void TTable::Locate(const std::string& FieldName, const Variant& Value, IntfPtr<
   if (field < 0) throw Exception(Format(SUnknownField, FDef->Name, FieldName));
   const FieldDef& def = FDef->Fields[field];
   Variant value;
-  if (def.Kind == KivFieldKindTable || !Coerce(ClassOfDataType(def.DataType), Value, value)) return;
-  if (!FIndex.HasField(field)) {
-    FIndex.AddField(field);
-    for (int32_t row = 0; row < static_cast<int32_t>(FRecords.size()); ++row)
-      FIndex.AddValue(field, FRecords[row]->Values()[field].Value, row);
-  }
-  const int32_t row = FIndex.FirstRow(field, value);
+  if (def.Kind == KivFieldKindTable || !Coerce(def.Class, Value, value)) return;
+  // A float that is not a number equals nothing, itself included.
+  if (value.VarType() == TVarType::varDouble && std::isnan(value.Double())) return;
+  const int32_t row = IndexOf(field).First(KeyOfValue(value));
   if (row >= 0) Result = FRecords[row].get();
 }
 
 void TTable::FindByKey(int32_t Key, IntfPtr<IKivRecord>& Result) {
-  const int32_t row = FIndex.FindKey(Key);
+  const int32_t row = FKeys.Find(Key);
   if (row < 0)
     Result.Clear();
   else

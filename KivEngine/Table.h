@@ -29,10 +29,12 @@ class TTable : public Implements<TInterfacedObject, IKivTable, IKivTableStreamLo
   const std::shared_ptr<const TableDef>& Def() const { return FDef; }
   const std::shared_ptr<ModelState>& State() const { return FState; }
   const std::vector<IntfPtr<TRecord>>& Records() const { return FRecords; }
+  // The text bytes of the last record appended: where a new record's texts start.
+  uint32_t TextBytesHint() const { return FTextBytesHint; }
 
   // Called by an appended record before one of its values changes: keeps the
   // indexes right, and refuses a key that another record holds.
-  void ValueChanging(const TRecord& record, int field, const Variant& value);
+  void ValueChanging(const TRecord& record, int field, const FieldKey& value);
 
   void NewRecord(IntfPtr<IKivRecord>& Result) override;
   void AppendRecord(IKivRecord* Record) override;
@@ -46,13 +48,17 @@ class TTable : public Implements<TInterfacedObject, IKivTable, IKivTableStreamLo
   void LoadFromStream(TStream* Stream) override;
 
  private:
-  int32_t KeyOf(const Variant& value) const;
+  int32_t KeyOf(const FieldKey& value) const;
+  // The field's value index, made from the records at its first search.
+  ValueIndex& IndexOf(int field);
   void ReleaseRecords();
 
   std::shared_ptr<const TableDef> FDef;
   std::shared_ptr<ModelState> FState;
   std::vector<IntfPtr<TRecord>> FRecords;
-  TableIndex FIndex;
+  KeyIndex FKeys;
+  std::vector<std::unique_ptr<ValueIndex>> FValues;  // by field; none until searched
+  uint32_t FTextBytesHint = 0;
 };
 
 }  // namespace kivengine
