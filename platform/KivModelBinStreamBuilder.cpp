@@ -1,7 +1,6 @@
 #include "platform/KivModelBinStreamBuilder.h"
 
 #include <string>
-#include <variant>
 
 #include "platform/KivException.h"
 #include "platform/KivUtils.h"
@@ -33,8 +32,6 @@ constexpr uint8_t kFlagBit5 = 0x20;
 constexpr int32_t kDataTypeMask = 0x7F;
 constexpr int32_t kLastDataType = 11;
 
-using FieldValue = std::variant<std::string, bool, int32_t, double>;
-
 // The field's encoding, checked before any value byte is read, so that a
 // failure leaves the stream right after the flags byte.
 int32_t ValueEncoding(IKivField* field, int assertLine) {
@@ -43,45 +40,34 @@ int32_t ValueEncoding(IKivField* field, int assertLine) {
   return dataType;
 }
 
-FieldValue ReadValue(TStream* stream, int32_t encoding) {
-  std::string s;
+// Reads one value of the encoding and hands it to take as an int32_t, a
+// double, a bool or a string. Text is read into the caller's string, whose
+// storage is reused from field to field.
+template <class Take>
+void ReadValue(TStream* stream, int32_t encoding, std::string& text, Take&& take) {
   switch (encoding) {
-    case 0:
-      ReadShortString(stream, s);
-      return s;
-    case 1:
-      return ReadBool(stream);
-    case 2:
-      return ReadInt32(stream);
-    case 3:
-      return int32_t{ReadInt8(stream)};
-    case 4:
-      return int32_t{ReadUInt8(stream)};
-    case 5:
-      return int32_t{ReadInt16(stream)};
-    case 6:
-      return int32_t{ReadUInt16(stream)};
-    case 7:
-    case 8:
-    case 9:
-      return ReadDouble(stream);
-    default:  // 10, 11
-      ReadLongString(stream, s);
-      return s;
+    case 0: ReadShortString(stream, text); return take(static_cast<const std::string&>(text));
+    case 1: return take(ReadBool(stream));
+    case 2: return take(ReadInt32(stream));
+    case 3: return take(int32_t{ReadInt8(stream)});
+    case 4: return take(int32_t{ReadUInt8(stream)});
+    case 5: return take(int32_t{ReadInt16(stream)});
+    case 6: return take(int32_t{ReadUInt16(stream)});
+    case 7: case 8: case 9: return take(ReadDouble(stream));
+    default: ReadLongString(stream, text); return take(static_cast<const std::string&>(text));  // 10, 11
   }
 }
 
-void StoreValue(TStream* stream, IKivField* field) {
-  const FieldValue value = ReadValue(stream, ValueEncoding(field, kLineStoreValue));
-  if (const auto* s = std::get_if<std::string>(&value)) {
-    field->SetAsString(*s);
-  } else if (const auto* b = std::get_if<bool>(&value)) {
-    field->SetAsBoolean(*b);
-  } else if (const auto* i = std::get_if<int32_t>(&value)) {
-    field->SetAsInteger(*i);
-  } else {
-    field->SetAsFloat(std::get<double>(value));
-  }
+struct SetField {
+  IKivField* Field;
+  void operator()(const std::string& value) const { Field->SetAsString(value); }
+  void operator()(bool value) const { Field->SetAsBoolean(value); }
+  void operator()(int32_t value) const { Field->SetAsInteger(value); }
+  void operator()(double value) const { Field->SetAsFloat(value); }
+};
+
+void StoreValue(TStream* stream, IKivField* field, std::string& text) {
+  ReadValue(stream, ValueEncoding(field, kLineStoreValue), text, SetField{field});
 }
 
 // A record that its table has let go of stands in no loading table.
@@ -91,7 +77,7 @@ bool TableLoading(IKivRecord* record) {
   return table && table->LoadState() == KivLoadStateFilling;
 }
 
-void LoadPlain(TStream* stream, IKivField* field) {
+void LoadPlain(TStream* stream, IKivField* field, std::string& text) {
   const uint8_t flags = ReadUInt8(stream);
   field->SetFlagBit5(flags & kFlagBit5);
   field->SetFlagBit1(flags & kFlagNoValue);
@@ -100,7 +86,7 @@ void LoadPlain(TStream* stream, IKivField* field) {
     field->SetIsNull(true);
     return;
   }
-  StoreValue(stream, field);
+  StoreValue(stream, field, text);
 }
 
 #ifndef TARVIK_OLDER_VARIANT
@@ -113,45 +99,44 @@ bool FieldLoadRefused(IKivField* field) {
 }
 
 // Reads past the field without calling any of its setters.
-void SkipPlain(TStream* stream, IKivField* field) {
+void SkipPlain(TStream* stream, IKivField* field, std::string& text) {
   const uint8_t flags = ReadUInt8(stream);
   if (flags & (kFlagNull | kFlagNoValue)) return;
-  ReadValue(stream, ValueEncoding(field, kLineSkipValue));
+  ReadValue(stream, ValueEncoding(field, kLineSkipValue), text, [](const auto&) {});
 }
 #endif
 
 // Kinds 4 and 5 in the layout with flag set.
-void LoadUnlessRefused(TStream* stream, IKivField* field) {
+void LoadUnlessRefused(TStream* stream, IKivField* field, std::string& text) {
 #ifndef TARVIK_OLDER_VARIANT
   if (FieldLoadRefused(field)) {
-    SkipPlain(stream, field);
+    SkipPlain(stream, field, text);
     return;
   }
 #endif
-  LoadPlain(stream, field);
+  LoadPlain(stream, field, text);
 }
 
-void LoadText(TStream* stream, IKivField* field, bool flag) {
+void LoadText(TStream* stream, IKivField* field, bool flag, std::string& text) {
   if (flag) {
-    LoadUnlessRefused(stream, field);
+    LoadUnlessRefused(stream, field, text);
   } else {
     const uint8_t flags = ReadUInt8(stream);
     if (flags & kFlagNull) field->SetIsNull(true);
     field->SetFlagBit5(flags & kFlagBit5);
   }
-  std::string text;
   ReadLongString(stream, text);
   field->SetText(text);
 }
 
-void LoadTracked(TStream* stream, IKivField* field, bool flag) {
+void LoadTracked(TStream* stream, IKivField* field, bool flag, std::string& text) {
   const uint8_t flags = ReadUInt8(stream);
   field->SetFlagBit1(flags & kFlagNoValue);
   if (flags & kFlagNoValue) return;
   if ((flags & kFlagBit3) && (!flag || (flags & kFlagNull))) {
     field->SetIsNull(true);
   } else {
-    StoreValue(stream, field);
+    StoreValue(stream, field, text);
   }
   // Once a record stands in a table that is no longer loading, the stream may
   // set bit 3 but never clear it.
@@ -184,31 +169,41 @@ void TKivTableStreamBuilder::LoadFromStream(TStream* stream, IKivTable* table) {
   loader->LoadFromStream(stream);
 }
 
-void TKivFieldStreamBuilder::LoadFromStream(TStream* stream, IKivField* field, bool flag) {
+namespace {
+
+void LoadField(TStream* stream, IKivField* field, bool flag, std::string& text) {
   switch (field->FieldKind()) {
     case KivFieldKindText:
-      LoadText(stream, field, flag);
+      LoadText(stream, field, flag, text);
       break;
     case KivFieldKindDeferred:
-      if (flag) LoadUnlessRefused(stream, field);
+      if (flag) LoadUnlessRefused(stream, field, text);
       break;
     case KivFieldKindTracked:
-      LoadTracked(stream, field, flag);
+      LoadTracked(stream, field, flag, text);
       break;
     case KivFieldKindTable:
       LoadNestedTable(stream, field);
       break;
     default:
-      LoadPlain(stream, field);
+      LoadPlain(stream, field, text);
       break;
   }
 }
 
+}  // namespace
+
+void TKivFieldStreamBuilder::LoadFromStream(TStream* stream, IKivField* field, bool flag) {
+  std::string text;
+  LoadField(stream, field, flag, text);
+}
+
 void TKivRecordStreamBuilder::LoadFromStream(TStream* stream, IKivRecord* record, bool flag) {
   const int count = record->FieldCount();
+  std::string text;
   for (int i = 0; i < count; ++i) {
     IntfPtr<IKivField> field;
     record->Fields(i, field);
-    TKivFieldStreamBuilder::LoadFromStream(stream, field.get(), flag);
+    LoadField(stream, field.get(), flag, text);
   }
 }
