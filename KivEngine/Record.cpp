@@ -1,5 +1,6 @@
 #include "KivEngine/Record.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -19,8 +20,9 @@ uint64_t TextSlot(uint32_t offset, size_t length) { return offset | static_cast<
 
 IntfPtr<TRecord> TRecord::Create(TTable* table) {
   const TableDef& def = *table->Def();
-  const size_t extra = StatesSize(def.Fields.size()) + def.SlotCount * sizeof(uint64_t);
-  TRecord* record = new (Storage{extra}) TRecord(table, table->TextBytesHint());
+  const uint32_t textRoom = std::min(table->TextBytesHint(), kMostTextRoom);
+  const size_t extra = def.SlotCount * sizeof(uint64_t) + def.Fields.size() + textRoom;
+  TRecord* record = new (Storage{extra}) TRecord(table, textRoom);
   record->AfterConstruction();
   IntfPtr<TRecord> hold(record);  // frees what was made if a nested table fails
   for (size_t i = 0; i < def.Fields.size(); ++i) {
@@ -34,23 +36,26 @@ IntfPtr<TRecord> TRecord::Create(TTable* table) {
   return hold;
 }
 
-TRecord::TRecord(TTable* table, uint32_t textHint)
-    : FTable(table), FTableHold(table), FDef(table->Def()), FTextsCapacity(textHint) {
+TRecord::TRecord(TTable* table, uint32_t textRoom)
+    : FTable(table), FDef(table->Def()), FTexts(TextRoom()), FTextsCapacity(textRoom) {
+  FTable->_AddRef();
   std::memset(States(), kNullState, FDef->Fields.size());
   std::memset(Slots(), 0, FDef->SlotCount * sizeof(uint64_t));
 }
 
 TRecord::~TRecord() {
+  if (HoldsTable()) FTable->_Release();
   DropFields();
   for (size_t i = 0; i < FDef->Fields.size(); ++i)
     if (FDef->Fields[i].Kind == KivFieldKindTable)
       if (TTable* nested = Nested(static_cast<int>(i))) nested->_Release();
-  std::free(FTexts);
+  if (FTexts != TextRoom()) std::free(FTexts);
 }
 
+// The table calls this while it holds itself, so letting it go frees nothing.
 void TRecord::Attach(int32_t index) {
+  FTable->_Release();
   FIndex = index;
-  FTableHold.Clear();
   // A record is mostly decoded before it is appended: its views are done with.
   if (FFieldRefs == 0) DropFields();
 }
@@ -186,9 +191,9 @@ void TRecord::WriteText(uint64_t& slot, std::string_view text) {
     return;
   }
   std::string copy;
-  if (FTexts && text.data() >= FTexts && text.data() < FTexts + FTextsSize) text = copy.assign(text);
+  if (text.data() >= FTexts && text.data() < FTexts + FTextsSize) text = copy.assign(text);
   slot = 0;
-  if (text.size() > FTextsCapacity - FTextsSize || !FTexts) Regrow(text.size());
+  if (text.size() > FTextsCapacity - FTextsSize) Regrow(text.size());
   std::memcpy(FTexts + FTextsSize, text.data(), text.size());
   slot = TextSlot(FTextsSize, text.size());
   FTextsSize += static_cast<uint32_t>(text.size());
@@ -204,9 +209,8 @@ void TRecord::Regrow(size_t extra) {
   for (int slot = 0; slot < FDef->SlotCount; ++slot)
     if (holdsText(slot)) live += slots[slot] >> 32;
   if (live > UINT32_MAX / 2) throw std::bad_alloc();
-  // The first block takes the size the table suggests; later ones grow by half.
-  const size_t capacity = FTexts ? live + live / 2 : std::max<size_t>(live, FTextsCapacity);
-  char* texts = static_cast<char*>(std::malloc(capacity ? capacity : 1));
+  const size_t capacity = live + live / 2;
+  char* texts = static_cast<char*>(std::malloc(capacity));
   if (!texts) throw std::bad_alloc();
   uint32_t size = 0;
   for (int slot = 0; slot < FDef->SlotCount; ++slot) {
@@ -217,7 +221,7 @@ void TRecord::Regrow(size_t extra) {
     slots[slot] = TextSlot(size, text.size());
     size += static_cast<uint32_t>(text.size());
   }
-  std::free(FTexts);
+  if (FTexts != TextRoom()) std::free(FTexts);
   FTexts = texts;
   FTextsSize = size;
   FTextsCapacity = static_cast<uint32_t>(capacity);

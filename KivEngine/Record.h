@@ -1,11 +1,12 @@
 // Records and their fields. A record made by NewRecord holds its table until
 // it is appended; after that the table holds it.
 //
-// A record keeps its values in one block with itself: a state byte per field
-// (null, and the flag bits as set) and an 8-byte slot per field, then one slot
-// per kind-4 field for its text. A slot holds a number, a Boolean, a table, or
-// the place of a text in the record's one text block; so a record costs two
-// allocations at most, whatever its fields. Field objects are views of a
+// A record keeps its values in one block with itself: an 8-byte slot per
+// field, then one per kind-4 field for its text, a state byte per field (null,
+// and the flag bits as set), and room for its texts as large as the texts of
+// the record its table took in last. A slot holds a number, a Boolean, a table,
+// or the place of a text among the record's texts, which move to a block of
+// their own only when they outgrow that room. Field objects are views of a
 // record, made on the first Fields call: while any of them is referenced they
 // hold the record (one reference for them all). A record and its fields are
 // used by one thread at a time.
@@ -120,20 +121,22 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
   friend class TField;
   static constexpr uint8_t kNullState = 0x01;
 
-  // The block after the object: states, then slots.
+  // The block after the object: slots, states, room for texts.
   struct Storage {
     size_t Extra;
   };
+  static constexpr uint32_t kMostTextRoom = 1024;
   static void* operator new(size_t size, Storage storage) { return ::operator new(size + storage.Extra); }
   static void operator delete(void* p, Storage) { ::operator delete(p); }
   static void operator delete(void* p) { ::operator delete(p); }
-  static size_t StatesSize(size_t fields) { return (fields + 7) & ~size_t{7}; }
+  TRecord(TTable* table, uint32_t textRoom);
 
-  TRecord(TTable* table, uint32_t textHint);
-
-  uint8_t* States() const { return reinterpret_cast<uint8_t*>(const_cast<TRecord*>(this) + 1); }
-  uint64_t* Slots() const { return reinterpret_cast<uint64_t*>(States() + StatesSize(FDef->Fields.size())); }
+  uint64_t* Slots() const { return reinterpret_cast<uint64_t*>(const_cast<TRecord*>(this) + 1); }
+  uint8_t* States() const { return reinterpret_cast<uint8_t*>(Slots() + FDef->SlotCount); }
+  char* TextRoom() const { return reinterpret_cast<char*>(States() + FDef->Fields.size()); }
   bool Appended() const { return FTable && FIndex >= 0; }
+  // A new record holds its table until the table takes it in.
+  bool HoldsTable() const { return FTable && FIndex < 0; }
   void CheckNotTable(int field) const;
 
   // Stores a value of the field's class, keeping the table's indexes right.
@@ -153,13 +156,12 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
   void DropFields();
 
   TTable* FTable;
-  IntfPtr<IKivTable> FTableHold;  // while not appended
   std::shared_ptr<const TableDef> FDef;
   TField* FFields = nullptr;  // the views, once asked for
   int32_t FFieldRefs = 0;     // references held through them
   int32_t FIndex = -1;
-  char* FTexts = nullptr;
-  uint32_t FTextsSize = 0, FTextsCapacity = 0;
+  char* FTexts;  // the room after the slots, or a block of their own
+  uint32_t FTextsSize = 0, FTextsCapacity;
 };
 
 }  // namespace kivengine

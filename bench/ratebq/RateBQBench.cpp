@@ -23,6 +23,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -130,25 +131,84 @@ class Tarvik {
   TGetTarviks FGetTarviks;
 };
 
-// The peak resident memory, in bytes, of the program run with the arguments,
-// its output dropped.
-int64_t PeakResidentBytes(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid;
-  const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) throw std::runtime_error(arguments[0] + ": cannot be started");
-  int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    throw std::runtime_error(arguments[0] + " failed");
-  return int64_t{usage.ru_maxrss} * 1024;
-}
+// Runs programs and answers their peak resident memory. A child's peak counts
+// the memory of the process it was started from (Linux takes it over when the
+// child's program starts), so the programs are started by a helper process
+// forked while the bench is still small.
+class Spawner {
+ public:
+  Spawner() {
+    int requests[2], answers[2];
+    if (pipe(requests) != 0 || pipe(answers) != 0) throw std::runtime_error("pipe failed");
+    FPid = fork();
+    if (FPid < 0) throw std::runtime_error("fork failed");
+    if (FPid == 0) {
+      close(requests[1]);
+      close(answers[0]);
+      Serve(requests[0], answers[1]);
+      _exit(0);
+    }
+    close(requests[0]);
+    close(answers[1]);
+    FRequests = requests[1];
+    FAnswers = answers[0];
+  }
+  ~Spawner() {
+    close(FRequests);
+    close(FAnswers);
+    waitpid(FPid, nullptr, 0);
+  }
+
+  // The program's peak resident memory in bytes; its output is dropped and
+  // the environment is the bench's at the time of the call.
+  int64_t PeakResidentBytes(const std::vector<std::string>& arguments) {
+    std::vector<std::string> strings = arguments;
+    for (char** variable = environ; *variable; ++variable) strings.push_back(*variable);
+    std::string request = std::to_string(arguments.size()) + ' ' + std::to_string(strings.size()) + '\n';
+    for (const std::string& string : strings) request += std::to_string(string.size()) + '\n' + string;
+    if (write(FRequests, request.data(), request.size()) != static_cast<ssize_t>(request.size()))
+      throw std::runtime_error("the spawner is gone");
+    int64_t peak = -1;
+    if (read(FAnswers, &peak, sizeof peak) != sizeof peak || peak < 0) throw std::runtime_error(arguments[0] + " failed");
+    return peak;
+  }
+
+ private:
+  // Requests: the number of arguments and of strings, then each string as
+  // its length and its bytes: the program's arguments, then its environment.
+  static void Serve(int requests, int answers) {
+    FILE* in = fdopen(requests, "r");
+    for (size_t arguments, count; std::fscanf(in, "%zu %zu\n", &arguments, &count) == 2;) {
+      std::vector<std::string> strings(count);
+      for (std::string& s : strings) {
+        size_t length = 0;
+        if (std::fscanf(in, "%zu\n", &length) != 1) return;
+        s.resize(length);
+        if (std::fread(s.data(), 1, length, in) != length) return;
+      }
+      std::vector<char*> argv, envp;
+      for (size_t i = 0; i < count; ++i) (i < arguments ? argv : envp).push_back(strings[i].data());
+      argv.push_back(nullptr);
+      envp.push_back(nullptr);
+      int64_t peak = -1;
+      posix_spawn_file_actions_t actions;
+      posix_spawn_file_actions_init(&actions);
+      posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+      pid_t pid;
+      if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
+        int status = 0;
+        rusage usage{};
+        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+          peak = int64_t{usage.ru_maxrss} * 1024;
+      }
+      posix_spawn_file_actions_destroy(&actions);
+      if (write(answers, &peak, sizeof peak) != sizeof peak) return;
+    }
+  }
+
+  pid_t FPid;
+  int FRequests, FAnswers;
+};
 
 std::vector<std::string> SampleCodes(int32_t bills, int32_t count) {
   std::vector<int32_t> picks(bills);
@@ -159,7 +219,7 @@ std::vector<std::string> SampleCodes(int32_t bills, int32_t count) {
   return codes;
 }
 
-void Run(const LibraryShape& shape) {
+void Run(const LibraryShape& shape, Spawner& spawner) {
   const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path();
   const fs::path data = bin.parent_path() / "bench-data";
   const fs::path library = data / ("ratebq-" + std::to_string(shape.Bills));
@@ -267,7 +327,7 @@ void Run(const LibraryShape& shape) {
                                            "--password", kPassword, "--group-keys", keyList};
     std::vector<std::string> summary = load;
     summary.push_back("--summary");
-    const int64_t loadPeak = PeakResidentBytes(load), summaryPeak = PeakResidentBytes(summary);
+    const int64_t loadPeak = spawner.PeakResidentBytes(load), summaryPeak = spawner.PeakResidentBytes(summary);
     std::printf("\n== peak resident memory of tarvik-host load, %d bills (%d group keys)\n",
                 groups * shape.BillsPerGroup, groups);
     std::printf("result:          %8.1f MB\n", result.size() / 1e6);
@@ -292,7 +352,8 @@ int main(int argc, char** argv) {
     }
   }
   try {
-    Run(shape);
+    Spawner spawner;
+    Run(shape, spawner);
   } catch (const Exception& e) {
     std::fprintf(stderr, "bench_ratebq: %s\n", GbkToUtf8(e.Message()).c_str());
     return 1;
