@@ -1,5 +1,6 @@
 // JSON text (UTF-8) for the model's result, written through a buffer of its
-// own onto the end of a string: no temporary string per value.
+// own onto the end of a string: no temporary string per value. What the buffer
+// holds reaches the string at Flush, which the writer's user calls at the end.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +14,6 @@ namespace kivengine {
 class JsonWriter {
  public:
   explicit JsonWriter(std::string& out) : FOut(out), FBuffer(new char[kBufferSize]) {}
-  ~JsonWriter() { Flush(); }
   JsonWriter(const JsonWriter&) = delete;
   JsonWriter& operator=(const JsonWriter&) = delete;
 

@@ -42,7 +42,7 @@ void TModel::DatabaseByName(const std::string& Name, IntfPtr<IKivDatabase>& Resu
 
 void TModel::MakeResult(int32_t Options, int32_t Reserved, std::string& Result) {
   if (Options != 0 || Reserved != 0) throw Exception(Format(SBadOptions, Options, Reserved));
-  Result = ModelJson(*this);
+  WriteModelJson(*this, Result);
 }
 
 void TModel::SetLoadState(uint8_t State) { FState->LoadState = State; }

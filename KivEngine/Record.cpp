@@ -52,12 +52,16 @@ TRecord::~TRecord() {
   if (FTexts != TextRoom()) std::free(FTexts);
 }
 
-// The table calls this while it holds itself, so letting it go frees nothing.
+// The table calls this while it holds itself and the record, so letting go
+// of either frees nothing.
 void TRecord::Attach(int32_t index) {
   FTable->_Release();
   FIndex = index;
   // A record is mostly decoded before it is appended: its views are done with.
-  if (FFieldRefs == 0) DropFields();
+  if (FFieldRefs == 0) {
+    if (FViewsHold) DropViewsHold();
+    DropFields();
+  }
 }
 
 void TRecord::Orphan() {
@@ -228,14 +232,30 @@ void TRecord::Regrow(size_t extra) {
 }
 
 int32_t TRecord::FieldAddRef() {
-  if (FFieldRefs++ == 0) AddRefImpl();
-  return FFieldRefs;
+  if (!FViewsHold) {
+    AddRefImpl();
+    FViewsHold = true;
+  }
+  return ++FFieldRefs;
 }
 
+// A field released last of all lets the record go.
 int32_t TRecord::FieldRelease() {
   const int32_t count = --FFieldRefs;
-  if (count == 0) ReleaseImpl();  // may free the record, its views with it
+  if (count == 0 && FViewsHold && RefCount() == 1) DropViewsHold();  // frees the record, its views with it
   return count;
+}
+
+int32_t TRecord::_Release() {
+  const int32_t count = ReleaseImpl();
+  // Only the views hold the record now, and none of them is held.
+  if (count == 1 && FViewsHold && FFieldRefs == 0) return DropViewsHold();
+  return count;
+}
+
+int32_t TRecord::DropViewsHold() {
+  FViewsHold = false;
+  return ReleaseImpl();
 }
 
 void TRecord::DropFields() {

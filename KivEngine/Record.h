@@ -7,9 +7,10 @@
 // the record its table took in last. A slot holds a number, a Boolean, a table,
 // or the place of a text among the record's texts, which move to a block of
 // their own only when they outgrow that room. Field objects are views of a
-// record, made on the first Fields call: while any of them is referenced they
-// hold the record (one reference for them all). A record and its fields are
-// used by one thread at a time.
+// record, made on the first Fields call. The views hold the record with one
+// reference for them all, taken at the first and kept while the record is
+// decoded field by field, until the table takes the record in or nothing else
+// holds it. A record and its fields are used by one thread at a time.
 #pragma once
 
 #include <bit>
@@ -109,6 +110,8 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
   }
   void SetText(int field, std::string_view text);
 
+  int32_t _Release() override;
+
   bool AllowsFieldLoad() override;
   void Table(IntfPtr<IKivTable>& Result) override;
   int32_t RecordIndex() override;
@@ -153,12 +156,14 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
 
   int32_t FieldAddRef();
   int32_t FieldRelease();
+  int32_t DropViewsHold();
   void DropFields();
 
   TTable* FTable;
   std::shared_ptr<const TableDef> FDef;
   TField* FFields = nullptr;  // the views, once asked for
   int32_t FFieldRefs = 0;     // references held through them
+  bool FViewsHold = false;    // the views' reference to the record
   int32_t FIndex = -1;
   char* FTexts;  // the room after the slots, or a block of their own
   uint32_t FTextsSize = 0, FTextsCapacity;

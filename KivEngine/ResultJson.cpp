@@ -38,6 +38,7 @@ class ResultWriter {
       FJson.Raw("]}");
     }
     FJson.Raw("]}");
+    FJson.Flush();
   }
 
   void Records(const TTable& table) {
@@ -89,11 +90,10 @@ class ResultWriter {
     if (names.empty())
       for (const FieldDef& field : table.Fields) {
         std::string name;
-        {
-          JsonWriter json(name);
-          json.String(field.Name);
-          json.Char(':');
-        }
+        JsonWriter json(name);
+        json.String(field.Name);
+        json.Char(':');
+        json.Flush();
         names.push_back(std::move(name));
       }
     return names;
@@ -166,14 +166,16 @@ size_t ExpectedSize(const TModel& model) {
 
 }  // namespace
 
-std::string ModelJson(const TModel& model) {
-  std::string out;
-  out.reserve(ExpectedSize(model));
-  {
-    ResultWriter writer(out);
+void WriteModelJson(const TModel& model, std::string& result) {
+  result.clear();
+  try {
+    result.reserve(ExpectedSize(model));
+    ResultWriter writer(result);
     writer.Model(model);
+  } catch (...) {
+    result.clear();
+    throw;
   }
-  return out;
 }
 
 }  // namespace kivengine

@@ -71,7 +71,9 @@ void TTable::ValueChanging(const TRecord& record, int field, const FieldKey& val
   }
 }
 
-void TTable::NewRecord(IntfPtr<IKivRecord>& Result) { Result = TRecord::Create(this).get(); }
+void TTable::NewRecord(IntfPtr<IKivRecord>& Result) {
+  Result = IntfPtr<IKivRecord>::Attach(TRecord::Create(this).Detach());
+}
 
 void TTable::AppendRecord(IKivRecord* Record) {
   IntfPtr<IKivTable> self(this);  // the record may hold the last other reference
@@ -100,8 +102,14 @@ void TTable::Locate(const std::string& FieldName, const Variant& Value, IntfPtr<
   const int field = FDef->FieldIndex(FieldName);
   if (field < 0) throw Exception(Format(SUnknownField, FDef->Name, FieldName));
   const FieldDef& def = FDef->Fields[field];
+  if (def.Kind == KivFieldKindTable) return;
+  if (def.Class == ValueClass::Integer && Value.VarType() == TVarType::varInteger) {  // no conversion to make
+    const int32_t row = IndexOf(field).First(FieldKey::OfInteger(Value.Integer()));
+    if (row >= 0) Result = FRecords[row].get();
+    return;
+  }
   Variant value;
-  if (def.Kind == KivFieldKindTable || !Coerce(def.Class, Value, value)) return;
+  if (!Coerce(def.Class, Value, value)) return;
   // A float that is not a number equals nothing, itself included.
   if (value.VarType() == TVarType::varDouble && std::isnan(value.Double())) return;
   const int32_t row = IndexOf(field).First(KeyOfValue(value));

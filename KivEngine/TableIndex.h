@@ -101,8 +101,15 @@ class OpenTable {
   size_t FCount = 0;
 };
 
-// Spreads bits over the low half of the word.
-inline uint64_t MixBits(uint64_t bits) { return (bits * 0x9E3779B97F4A7C15ull) >> 32; }
+// Spreads every bit of the value over the whole word (the finalizer of
+// MurmurHash3), so that regular values do not fall into regular places.
+inline uint64_t MixBits(uint64_t bits) {
+  bits ^= bits >> 33;
+  bits *= 0xFF51AFD7ED558CCDull;
+  bits ^= bits >> 33;
+  bits *= 0xC4CEB9FE1A85EC53ull;
+  return bits ^ bits >> 33;
+}
 
 // Rows by key; a key stands at most once.
 class KeyIndex {
