@@ -1,10 +1,47 @@
+#include <cstdio>
+
 #include "EngineTest.h"
 #include "KivEngine/Messages.h"
 #include "rtl/Format.h"
+#include "winport/Codepage.h"
 
 namespace {
 
 using namespace kivengine;
+
+// The JSON string of GBK text made the plain way: the whole text through the
+// code page converter (which keeps bytes it cannot convert), then every byte
+// that does not start well-formed UTF-8 as U+FFFD.
+std::string ReferenceJsonString(const std::string& gbk) {
+  const std::string text = GbkToUtf8(gbk);
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size();) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                    : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || i + length > text.size()) length = 0;
+    for (size_t k = 1; k < length; ++k)
+      if ((byte(i + k) & 0xC0) != 0x80) length = 0;
+    if (length == 0) {
+      out += "\\ufffd";
+      ++i;
+      continue;
+    }
+    if (text[i] == '"' || text[i] == '\\') {
+      out += '\\';
+      out += text[i];
+    } else if (length == 1 && lead < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", lead);
+      out += escaped;
+    } else {
+      out.append(text, i, length);
+    }
+    i += length;
+  }
+  return out + "\"";
+}
 
 TEST_F(EngineTest, ResultHoldsEveryValueAndNullStateAsUtf8) {
   IntfPtr<IKivModel> model = LoadModel(kItemModel);
@@ -29,6 +66,40 @@ TEST_F(EngineTest, ResultHoldsEveryValueAndNullStateAsUtf8) {
             "\\ufffd\",\"Price\":0.1,\"Active\":false,\"Note\":{\"value\":\"x\",\"text\":\"\xE8\xAF\xB4\xE6\x98\x8E\"},"
             "\"Parts\":null},{\"ID\":3,\"Code\":null,\"Price\":null,\"Active\":null,"
             "\"Note\":{\"value\":null,\"text\":\"\"},\"Parts\":[]}]}]}]}");
+}
+
+// Every double-byte sequence, the single bytes at and above 0x80, lead bytes
+// before bytes that cannot follow them and at the very end, control bytes.
+TEST_F(EngineTest, ResultTextIsTheCodePagesUtf8WithEveryOtherByteReplaced) {
+  std::string gbk;
+  for (int lead = 0x80; lead <= 0xFF; ++lead) {
+    for (int trail = 0x30; trail <= 0xFF; ++trail) {
+      gbk += static_cast<char>(lead);
+      gbk += static_cast<char>(trail);
+    }
+    gbk += static_cast<char>(lead);
+    gbk += "\"\\\x01\x1F\x7F";
+  }
+  gbk += '\xB0';
+  IntfPtr<IKivModel> model = LoadModel(kItemModel);
+  IntfPtr<IKivTable> items = TableOf(model.get(), "DB", "Item");
+  IntfPtr<IKivRecord> record;
+  items->NewRecord(record);
+  FieldOf(record.get(), kID)->SetAsInteger(1);
+  FieldOf(record.get(), kCode)->SetAsString(gbk);
+  items->AppendRecord(record.get());
+
+  const std::string expected = "\"Code\":" + ReferenceJsonString(gbk) + ",";
+  const std::string json = Result(model.get());
+  EXPECT_NE(json.find(expected), std::string::npos);
+}
+
+TEST_F(EngineTest, ResultReplacesWhatTheStringHeld) {
+  IntfPtr<IKivModel> model = LoadModel(kItemModel);
+  std::string json(1 << 20, 'x');
+  model->MakeResult(0, 0, json);
+  EXPECT_EQ(json, Result(model.get()));
+  EXPECT_EQ(json.substr(0, 14), "{\"databases\":[");
 }
 
 TEST_F(EngineTest, ResultRefusesOptionsItDoesNotHave) {
