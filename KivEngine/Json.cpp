@@ -89,7 +89,7 @@ void JsonWriter::Flush() {
   FUsed = 0;
 }
 
-void JsonWriter::Raw(std::string_view text) {
+void JsonWriter::RawLong(std::string_view text) {
   while (!text.empty()) {
     const size_t n = std::min(text.size(), kBufferSize);
     std::memcpy(Room(n), text.data(), n);
@@ -103,9 +103,40 @@ void JsonWriter::Integer(int32_t value) {
   FUsed = std::to_chars(at, at + 16, value).ptr - FBuffer.get();
 }
 
+namespace {
+
+// Amounts and quantities mostly have two decimals or fewer. Such a number is
+// the double nearest to its decimals, and below 1e12 no shorter decimal
+// reads back the same, so the decimals themselves are the shortest form; with
+// a fraction, or without trailing zeros, fixed notation is also shorter than
+// scientific. Writes them and answers the end, or nil for other numbers.
+char* WriteTwoDecimals(char* at, double value) {
+  const double magnitude = std::fabs(value);
+  if (!(magnitude >= 0.01 && magnitude < 1e12)) return nullptr;
+  const int64_t hundredths = std::llround(magnitude * 100);
+  if (static_cast<double>(hundredths) / 100 != magnitude) return nullptr;
+  const int64_t whole = hundredths / 100;
+  const int fraction = static_cast<int>(hundredths % 100);
+  if (fraction == 0 && whole % 10 == 0) return nullptr;  // trailing zeros: scientific may be shorter
+  if (value < 0) *at++ = '-';
+  at = std::to_chars(at, at + 16, whole).ptr;
+  if (fraction != 0) {
+    *at++ = '.';
+    *at++ = static_cast<char>('0' + fraction / 10);
+    if (fraction % 10) *at++ = static_cast<char>('0' + fraction % 10);
+  }
+  return at;
+}
+
+}  // namespace
+
 void JsonWriter::Number(double value) {
   if (!std::isfinite(value)) return Raw("null");
   char* at = Room(32);
+  if (char* end = WriteTwoDecimals(at, value)) {
+    FUsed = end - FBuffer.get();
+    return;
+  }
   auto [end, error] = std::to_chars(at, at + 32, value);
   if (error == std::errc()) FUsed = end - FBuffer.get();
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,7 +18,11 @@ class JsonWriter {
   JsonWriter(const JsonWriter&) = delete;
   JsonWriter& operator=(const JsonWriter&) = delete;
 
-  void Raw(std::string_view text);
+  void Raw(std::string_view text) {
+    if (text.size() > kBufferSize - FUsed) return RawLong(text);
+    std::memcpy(FBuffer.get() + FUsed, text.data(), text.size());
+    FUsed += text.size();
+  }
   void Char(char c) { *Room(1) = c, ++FUsed; }
   void Integer(int32_t value);
   // The shortest number that reads back the same; null when not finite.
@@ -31,6 +36,7 @@ class JsonWriter {
 
  private:
   static constexpr size_t kBufferSize = 64 * 1024;
+  void RawLong(std::string_view text);
   // Where the next n bytes (at most kBufferSize) go.
   char* Room(size_t n) {
     if (kBufferSize - FUsed < n) Flush();

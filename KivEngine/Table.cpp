@@ -31,9 +31,13 @@ TTable::TTable(std::shared_ptr<const TableDef> def, std::shared_ptr<ModelState> 
 
 TTable::~TTable() { ReleaseRecords(); }
 
-// Records that others still hold outlive the table without it.
+// Records that others still hold outlive the table without it. One pass:
+// each record is touched once.
 void TTable::ReleaseRecords() {
-  for (const IntfPtr<TRecord>& record : FRecords) record->Orphan();
+  for (IntfPtr<TRecord>& record : FRecords) {
+    record->Orphan();
+    record.Clear();
+  }
   FRecords.clear();
   FKeys.Clear();
   FValues.clear();

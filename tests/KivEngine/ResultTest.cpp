@@ -1,4 +1,6 @@
+#include <charconv>
 #include <cstdio>
+#include <random>
 
 #include "EngineTest.h"
 #include "KivEngine/Messages.h"
@@ -92,6 +94,34 @@ TEST_F(EngineTest, ResultTextIsTheCodePagesUtf8WithEveryOtherByteReplaced) {
   const std::string expected = "\"Code\":" + ReferenceJsonString(gbk) + ",";
   const std::string json = Result(model.get());
   EXPECT_NE(json.find(expected), std::string::npos);
+}
+
+// Numbers are the shortest text that reads back the same, as std::to_chars
+// writes it: amounts with two decimals, whole numbers with and without
+// trailing zeros, tiny and huge ones, both signs.
+TEST_F(EngineTest, ResultNumbersAreTheShortestThatReadBack) {
+  IntfPtr<IKivModel> model = LoadModel(kItemModel);
+  IntfPtr<IKivTable> items = TableOf(model.get(), "DB", "Item");
+  IntfPtr<IKivRecord> record;
+  items->NewRecord(record);
+  FieldOf(record.get(), kID)->SetAsInteger(1);
+  items->AppendRecord(record.get());
+  IntfPtr<IKivField> price = FieldOf(record.get(), kPrice);
+  std::vector<double> values = {0.01, 0.1, 0.05, 0.5, 1, 7, 10, 100, 100000, 120, 123400, 1e11, 999999999999.99,
+                                1e12, 1e12 + 0.5, 0.005, 0.015, 1e-7, 1.5e300, 2.0 / 3, 0.3, 1234.5600000000002};
+  std::mt19937_64 random(3);
+  for (int i = 0; i < 3000; ++i) {
+    const int64_t hundredths = static_cast<int64_t>(random() % 100000000000000ull) >> (random() % 40);
+    values.push_back(static_cast<double>(hundredths) / (i % 3 == 0 ? 10 : 100));
+  }
+  for (double value : values)
+    for (double signed_value : {value, -value}) {
+      price->SetAsFloat(signed_value);
+      char text[64];
+      const std::string expected(text, std::to_chars(text, text + sizeof text, signed_value).ptr);
+      const std::string json = Result(model.get());
+      ASSERT_NE(json.find("\"Price\":" + expected + ","), std::string::npos) << expected;
+    }
 }
 
 TEST_F(EngineTest, ResultReplacesWhatTheStringHeld) {
