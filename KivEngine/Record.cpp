@@ -20,9 +20,8 @@ uint64_t TextSlot(uint32_t offset, size_t length) { return offset | static_cast<
 
 IntfPtr<TRecord> TRecord::Create(TTable* table) {
   const TableDef& def = *table->Def();
-  const uint32_t textRoom = std::min(table->TextBytesHint(), kMostTextRoom);
-  const size_t extra = def.SlotCount * sizeof(uint64_t) + def.Fields.size() + textRoom;
-  TRecord* record = new (Storage{extra}) TRecord(table, textRoom);
+  const uint32_t textRoom = table->TextRoom();
+  TRecord* record = new (table->TakeRecordBlock()) TRecord(table, textRoom);
   record->AfterConstruction();
   IntfPtr<TRecord> hold(record);  // frees what was made if a nested table fails
   for (size_t i = 0; i < def.Fields.size(); ++i) {
@@ -37,7 +36,7 @@ IntfPtr<TRecord> TRecord::Create(TTable* table) {
 }
 
 TRecord::TRecord(TTable* table, uint32_t textRoom)
-    : FTable(table), FDef(table->Def()), FTexts(TextRoom()), FTextsCapacity(textRoom) {
+    : FTable(table), FDef(table->Def()), FTexts(TextRoom()), FTextsCapacity(textRoom), FTextRoom(textRoom) {
   FTable->_AddRef();
   std::memset(States(), kNullState, FDef->Fields.size());
   std::memset(Slots(), 0, FDef->SlotCount * sizeof(uint64_t));
@@ -50,6 +49,16 @@ TRecord::~TRecord() {
     if (FDef->Fields[i].Kind == KivFieldKindTable)
       if (TTable* nested = Nested(static_cast<int>(i))) nested->_Release();
   if (FTexts != TextRoom()) std::free(FTexts);
+}
+
+void TRecord::operator delete(TRecord* record, std::destroying_delete_t) {
+  TTable* table = record->FReturnBlock ? record->FTable : nullptr;
+  const size_t size = BlockSize(*record->FDef, record->FTextRoom);
+  record->~TRecord();
+  if (table)
+    table->ReturnRecordBlock(record, size);
+  else
+    ::operator delete(record);
 }
 
 // The table calls this while it holds itself and the record, so letting go
@@ -239,10 +248,18 @@ int32_t TRecord::FieldAddRef() {
   return ++FFieldRefs;
 }
 
-// A field released last of all lets the record go.
+// The last field let go of: an appended record drops its views (its table
+// holds it), any other goes when nothing else holds it.
 int32_t TRecord::FieldRelease() {
   const int32_t count = --FFieldRefs;
-  if (count == 0 && FViewsHold && RefCount() == 1) DropViewsHold();  // frees the record, its views with it
+  if (count == 0 && FViewsHold) {
+    if (Appended()) {
+      DropFields();  // the calling view with them: it touches nothing more
+      DropViewsHold();
+    } else if (RefCount() == 1) {
+      DropViewsHold();  // frees the record, its views with it
+    }
+  }
   return count;
 }
 

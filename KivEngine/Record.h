@@ -3,10 +3,11 @@
 //
 // A record keeps its values in one block with itself: an 8-byte slot per
 // field, then one per kind-4 field for its text, a state byte per field (null,
-// and the flag bits as set), and room for its texts as large as the texts of
-// the record its table took in last. A slot holds a number, a Boolean, a table,
-// or the place of a text among the record's texts, which move to a block of
-// their own only when they outgrow that room. Field objects are views of a
+// and the flag bits as set), and room for its texts as large as its table
+// suggests. A slot holds a number, a Boolean, a table, or the place of a text
+// among the record's texts, which move to a block of their own only when they
+// outgrow that room. A record that its table lets go of last gives its block
+// back to the table for the next record (TTable::ReleaseRecords). Field objects are views of a
 // record, made on the first Fields call. The views hold the record with one
 // reference for them all, taken at the first and kept while the record is
 // decoded field by field, until the table takes the record in or nothing else
@@ -16,6 +17,7 @@
 #include <bit>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -93,8 +95,18 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
   Variant Value(int field) const;
   // The value as the table's indexes see it.
   FieldKey IndexKey(int field) const;
-  // The bytes of the record's texts, a hint for the next record's text block.
+  // The bytes of the record's texts, a hint for the room of the next records.
   uint32_t TextBytes() const { return FTextsSize; }
+  // The size of a record's block with that room for texts.
+  static size_t BlockSize(const TableDef& def, uint32_t textRoom) {
+    return sizeof(TRecord) + def.SlotCount * sizeof(uint64_t) + def.Fields.size() + textRoom;
+  }
+  // Called by the table instead of Orphan when it lets go of the record's
+  // last reference: the record's block goes back to the table.
+  void OrphanToTable() {
+    FIndex = -1;
+    FReturnBlock = true;
+  }
 
   // Value changes, each converted to the field's class (EConvertError when
   // it does not convert).
@@ -124,14 +136,12 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
   friend class TField;
   static constexpr uint8_t kNullState = 0x01;
 
-  // The block after the object: slots, states, room for texts.
-  struct Storage {
-    size_t Extra;
-  };
-  static constexpr uint32_t kMostTextRoom = 1024;
-  static void* operator new(size_t size, Storage storage) { return ::operator new(size + storage.Extra); }
-  static void operator delete(void* p, Storage) { ::operator delete(p); }
-  static void operator delete(void* p) { ::operator delete(p); }
+  // Records are built in blocks that the table hands out (after the object:
+  // slots, states, room for texts), and destroyed by the operator below,
+  // which gives the block back to the table or frees it.
+  static void* operator new(size_t, void* block) { return block; }
+  static void operator delete(void*, void*) {}
+  static void operator delete(TRecord* record, std::destroying_delete_t);
   TRecord(TTable* table, uint32_t textRoom);
 
   uint64_t* Slots() const { return reinterpret_cast<uint64_t*>(const_cast<TRecord*>(this) + 1); }
@@ -139,7 +149,7 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
   char* TextRoom() const { return reinterpret_cast<char*>(States() + FDef->Fields.size()); }
   bool Appended() const { return FTable && FIndex >= 0; }
   // A new record holds its table until the table takes it in.
-  bool HoldsTable() const { return FTable && FIndex < 0; }
+  bool HoldsTable() const { return FTable && FIndex < 0 && !FReturnBlock; }
   void CheckNotTable(int field) const;
 
   // Stores a value of the field's class, keeping the table's indexes right.
@@ -162,11 +172,13 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
   TTable* FTable;
   std::shared_ptr<const TableDef> FDef;
   TField* FFields = nullptr;  // the views, once asked for
+  char* FTexts;               // the room after the slots, or a block of their own
   int32_t FFieldRefs = 0;     // references held through them
-  bool FViewsHold = false;    // the views' reference to the record
   int32_t FIndex = -1;
-  char* FTexts;  // the room after the slots, or a block of their own
   uint32_t FTextsSize = 0, FTextsCapacity;
+  uint32_t FTextRoom;          // the room for texts in the record's block
+  bool FViewsHold = false;     // the views' reference to the record
+  bool FReturnBlock = false;   // FTable is the table to give the block back to
 };
 
 }  // namespace kivengine

@@ -1,5 +1,6 @@
 #include "KivEngine/Table.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "KivEngine/FieldValue.h"
@@ -29,13 +30,36 @@ FieldKey KeyOfValue(const Variant& value) {
 TTable::TTable(std::shared_ptr<const TableDef> def, std::shared_ptr<ModelState> state)
     : FDef(std::move(def)), FState(std::move(state)) {}
 
-TTable::~TTable() { ReleaseRecords(); }
+TTable::~TTable() {
+  ReleaseRecords();
+  for (void* block : FSpareBlocks) ::operator delete(block);
+}
 
-// Records that others still hold outlive the table without it. One pass:
-// each record is touched once.
+void* TTable::TakeRecordBlock() {
+  if (FSpareBlocks.empty()) return ::operator new(TRecord::BlockSize(*FDef, FTextRoom));
+  void* block = FSpareBlocks.back();
+  FSpareBlocks.pop_back();
+  return block;
+}
+
+void TTable::ReturnRecordBlock(void* block, size_t size) {
+  if (size != TRecord::BlockSize(*FDef, FTextRoom)) return ::operator delete(block);  // made before the room grew
+  try {
+    FSpareBlocks.push_back(block);
+  } catch (...) {
+    ::operator delete(block);
+  }
+}
+
+// Records that others still hold outlive the table without it; the blocks of
+// the others come back for the next records. One pass: each record is
+// touched once.
 void TTable::ReleaseRecords() {
   for (IntfPtr<TRecord>& record : FRecords) {
-    record->Orphan();
+    if (record->RefCount() == 1)
+      record->OrphanToTable();
+    else
+      record->Orphan();
     record.Clear();
   }
   FRecords.clear();
@@ -96,7 +120,13 @@ void TTable::AppendRecord(IKivRecord* Record) {
   record->Attach(row);
   for (int field = 0; field < static_cast<int>(FValues.size()); ++field)
     if (FValues[field]) FValues[field]->Add(record->IndexKey(field), row);
-  FTextBytesHint = record->TextBytes();
+  // Room grows in steps, so that the blocks given back fit the next records.
+  constexpr uint32_t kRoomStep = 16, kMostRoom = 1024;
+  if (record->TextBytes() > FTextRoom && FTextRoom < kMostRoom) {
+    FTextRoom = std::min(kMostRoom, (record->TextBytes() + kRoomStep - 1) / kRoomStep * kRoomStep);
+    for (void* block : FSpareBlocks) ::operator delete(block);
+    FSpareBlocks.clear();
+  }
 }
 
 void TTable::ClearRecords() { ReleaseRecords(); }

@@ -29,8 +29,13 @@ class TTable : public Implements<TInterfacedObject, IKivTable, IKivTableStreamLo
   const std::shared_ptr<const TableDef>& Def() const { return FDef; }
   const std::shared_ptr<ModelState>& State() const { return FState; }
   const std::vector<IntfPtr<TRecord>>& Records() const { return FRecords; }
-  // The text bytes of the last record appended: where a new record's texts start.
-  uint32_t TextBytesHint() const { return FTextBytesHint; }
+  // The room for texts in a new record's block: as much as the texts of the
+  // records appended so far took (rounded up, and within bounds).
+  uint32_t TextRoom() const { return FTextRoom; }
+  // A block for a new record, one given back by a record let go of when there
+  // is one, so that a table emptied and filled again reuses its memory.
+  void* TakeRecordBlock();
+  void ReturnRecordBlock(void* block, size_t size);
 
   // Called by an appended record before one of its values changes: keeps the
   // indexes right, and refuses a key that another record holds.
@@ -58,7 +63,8 @@ class TTable : public Implements<TInterfacedObject, IKivTable, IKivTableStreamLo
   std::vector<IntfPtr<TRecord>> FRecords;
   KeyIndex FKeys;
   std::vector<std::unique_ptr<ValueIndex>> FValues;  // by field; none until searched
-  uint32_t FTextBytesHint = 0;
+  uint32_t FTextRoom = 0;
+  std::vector<void*> FSpareBlocks;  // of the size that TextRoom gives
 };
 
 }  // namespace kivengine

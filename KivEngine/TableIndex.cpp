@@ -32,11 +32,12 @@ void KeyIndex::Remove(int32_t key) {
 }
 
 bool ValueIndex::Matches(const Entry& entry, const FieldKey& key) const {
-  return entry.Null == key.Null && entry.Bits == key.Bits && (!key.IsText || FRowText(entry.Head) == key.Text);
+  return entry.Bits == key.Bits && (!key.IsText || FRowText(entry.Head) == key.Text);
 }
 
 ValueIndex::Entry* ValueIndex::Find(const FieldKey& key) {
-  return FTable.Find(MixBits(key.Bits ^ key.Null), [&](const Entry& e) { return Matches(e, key); });
+  if (key.Null) return FNulls.Empty() ? nullptr : &FNulls;
+  return FTable.Find(MixBits(key.Bits), [&](const Entry& e) { return Matches(e, key); });
 }
 
 int32_t ValueIndex::First(const FieldKey& key) {
@@ -47,11 +48,11 @@ int32_t ValueIndex::First(const FieldKey& key) {
 void ValueIndex::Add(const FieldKey& key, int32_t row) {
   if (FNextRow.size() <= static_cast<size_t>(row)) FNextRow.resize(std::max<size_t>(row + 1, 2 * FNextRow.size()), -1);
   FNextRow[row] = -1;
-  bool added;
-  Entry& entry = FTable.FindOrInsert(MixBits(key.Bits ^ key.Null), [&](const Entry& e) { return Matches(e, key); }, added);
+  bool added = FNulls.Empty();
+  Entry& entry = key.Null ? FNulls
+                          : FTable.FindOrInsert(MixBits(key.Bits), [&](const Entry& e) { return Matches(e, key); }, added);
   if (added) {
     entry.Bits = key.Bits;
-    entry.Null = key.Null;
     entry.Head = entry.Tail = row;
     return;
   }
@@ -75,7 +76,7 @@ void ValueIndex::Remove(const FieldKey& key, int32_t row) {
   if (*link < 0) return;
   *link = FNextRow[row];
   if (entry->Tail == row) entry->Tail = previous;
-  if (entry->Head < 0) FTable.Erase(entry);
+  if (entry->Head < 0 && entry != &FNulls) FTable.Erase(entry);
 }
 
 }  // namespace kivengine

@@ -156,14 +156,14 @@ class ValueIndex {
   struct Entry {
     uint64_t Bits = 0;
     int32_t Head = -1, Tail = -1;
-    bool Null = false;
     bool Empty() const { return Head < 0; }
-    uint64_t Hash() const { return MixBits(Bits ^ Null); }
+    uint64_t Hash() const { return MixBits(Bits); }
   };
   bool Matches(const Entry& entry, const FieldKey& key) const;
   Entry* Find(const FieldKey& key);
 
-  OpenTable<Entry> FTable;
+  OpenTable<Entry> FTable;       // values
+  Entry FNulls;                  // the rows whose field is null
   std::vector<int32_t> FNextRow;  // by row: the next row of the same value, or -1
   RowText FRowText;
 };
