@@ -55,6 +55,7 @@ void TTable::ReturnRecordBlock(void* block, size_t size) {
 // the others come back for the next records. One pass: each record is
 // touched once.
 void TTable::ReleaseRecords() {
+  const size_t spare = FSpareBlocks.size();
   for (IntfPtr<TRecord>& record : FRecords) {
     if (record->RefCount() == 1)
       record->OrphanToTable();
@@ -62,6 +63,11 @@ void TTable::ReleaseRecords() {
       record->Orphan();
     record.Clear();
   }
+  // Kept for as many records as were let go of now: a large request once
+  // does not keep its memory through smaller ones.
+  const size_t keep = FSpareBlocks.size() - spare;
+  for (size_t i = 0; i + keep < FSpareBlocks.size(); ++i) ::operator delete(FSpareBlocks[i]);
+  FSpareBlocks.erase(FSpareBlocks.begin(), FSpareBlocks.end() - keep);
   FRecords.clear();
   FKeys.Clear();
   FValues.clear();
