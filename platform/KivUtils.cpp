@@ -70,6 +70,7 @@ void ReadShortString(TStream* stream, std::string& s) { ReadBytes(stream, s, Rea
 void ReadLongString(TStream* stream, std::string& s) { ReadBytes(stream, s, ReadInt32(stream)); }
 
 void TMemoryStreamReader::Resume() {
+  FHandedOver = false;
   FBytes = static_cast<const uint8_t*>(FStream->Memory());
   FSize = FStream->Size();
   FPosition = FStream->Position();

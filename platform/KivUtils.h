@@ -34,7 +34,10 @@ void ReadLongString(TStream* stream, std::string& s);
 class TMemoryStreamReader {
  public:
   explicit TMemoryStreamReader(TMemoryStream* stream) : FStream(stream) { Resume(); }
-  ~TMemoryStreamReader() { FStream->SetPosition(FPosition); }
+  // A stream handed over and not taken back stands where its reader left it.
+  ~TMemoryStreamReader() {
+    if (!FHandedOver) FStream->SetPosition(FPosition);
+  }
   TMemoryStreamReader(const TMemoryStreamReader&) = delete;
   TMemoryStreamReader& operator=(const TMemoryStreamReader&) = delete;
 
@@ -52,6 +55,7 @@ class TMemoryStreamReader {
   // Resume takes up where they left it.
   TStream* Stream() {
     FStream->SetPosition(FPosition);
+    FHandedOver = true;
     return FStream;
   }
   void Resume();
@@ -71,6 +75,7 @@ class TMemoryStreamReader {
   TMemoryStream* FStream;
   const uint8_t* FBytes = nullptr;
   int64_t FSize = 0, FPosition = 0;
+  bool FHandedOver = false;
 };
 
 // Takes the last dot-separated part off rest: part is what follows the last

@@ -23,8 +23,9 @@ class TFakeTable : public Implements<TInterfacedObject, IKivTable, IKivTableStre
   using Base = Implements<TInterfacedObject, IKivTable, IKivTableStreamLoader>;
 
  public:
-  TFakeTable(CallLog* log, uint8_t loadState, bool answersStreamLoader = true)
-      : FLog(log), FLoadState(loadState), FAnswersStreamLoader(answersStreamLoader) {}
+  // A failing table reads its byte, then raises.
+  TFakeTable(CallLog* log, uint8_t loadState, bool answersStreamLoader = true, bool fails = false)
+      : FLog(log), FLoadState(loadState), FAnswersStreamLoader(answersStreamLoader), FFails(fails) {}
 
   HRESULT QueryInterface(const GUID& iid, void** obj) override {
     if (iid == IKivTableStreamLoader::IID && !FAnswersStreamLoader) {
@@ -43,12 +44,16 @@ class TFakeTable : public Implements<TInterfacedObject, IKivTable, IKivTableStre
   void RecordByIndex(int32_t, IntfPtr<IKivRecord>&) override { ADD_FAILURE(); }
   uint8_t LoadState() override { return FLoadState; }
 
-  void LoadFromStream(TStream* stream) override { FLog->push_back(Format("Body(%d)", ReadUInt8(stream))); }
+  void LoadFromStream(TStream* stream) override {
+    FLog->push_back(Format("Body(%d)", ReadUInt8(stream)));
+    if (FFails) throw EReadError(SReadError);
+  }
 
  private:
   CallLog* FLog;
   uint8_t FLoadState;
   bool FAnswersStreamLoader;
+  bool FFails;
 };
 
 class TFakeField : public Implements<TInterfacedObject, IKivField> {
@@ -345,6 +350,15 @@ TEST(KivRecordStreamBuilder, MemoryStreamStandsAtTheFailureAndHandsNestedBodiesO
   EXPECT_THROW(TKivRecordStreamBuilder::LoadFromStream(&stream, record.get(), true), EAssertionFailed);
   EXPECT_EQ(log, (CallLog{"Body(42)", "Bit5(0)", "Bit1(0)", "Int(5)", "Bit5(0)", "Bit1(0)"}));
   EXPECT_EQ(stream.Position(), 5);  // right after the failing field's flags byte
+
+  // A nested body that fails leaves the stream where the engine stopped.
+  CallLog failing;
+  IntfPtr<TFakeRecord> nesting(New<TFakeRecord>(&failing, kLoading));
+  nesting->AddField(7, 0, IntfPtr<IKivTable>(New<TFakeTable>(&failing, KivLoadStateFilling, true, true)));
+  TMemoryStream body;
+  Fill(body, Bytes({0x00, 0x2A, 0x2B, 0x2C}));
+  EXPECT_THROW(TKivRecordStreamBuilder::LoadFromStream(&body, nesting.get(), true), EReadError);
+  EXPECT_EQ(body.Position(), 2);
 
   // A stream that stands past its end reads nothing and stays where it stood.
   stream.SetPosition(9);
