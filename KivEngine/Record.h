@@ -97,6 +97,13 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
   FieldKey IndexKey(int field) const;
   // The bytes of the record's texts, a hint for the room of the next records.
   uint32_t TextBytes() const { return FTextsSize; }
+  // Passes over a table's records find them mostly out of the cache: they ask
+  // for the block of the record so many places ahead while they work on one.
+  static constexpr size_t kPrefetchAhead = 6;
+  void Prefetch() const {
+    for (int line = 0; line < 4; ++line) __builtin_prefetch(reinterpret_cast<const char*>(this) + 64 * line);
+  }
+
   // The size of a record's block with that room for texts.
   static size_t BlockSize(const TableDef& def, uint32_t textRoom) {
     return sizeof(TRecord) + def.SlotCount * sizeof(uint64_t) + def.Fields.size() + textRoom;

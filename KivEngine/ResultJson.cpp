@@ -43,12 +43,12 @@ class ResultWriter {
 
   void Records(const TTable& table) {
     const std::vector<std::string>& names = FieldNames(*table.Def());
+    const std::vector<IntfPtr<TRecord>>& records = table.Records();
     FJson.Char('[');
-    bool first = true;
-    for (const IntfPtr<TRecord>& record : table.Records()) {
-      if (!first) FJson.Char(',');
-      first = false;
-      Record(*record, names);
+    for (size_t i = 0; i < records.size(); ++i) {
+      if (i + TRecord::kPrefetchAhead < records.size()) records[i + TRecord::kPrefetchAhead]->Prefetch();
+      if (i) FJson.Char(',');
+      Record(*records[i], names);
     }
     FJson.Char(']');
   }

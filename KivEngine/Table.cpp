@@ -56,7 +56,9 @@ void TTable::ReturnRecordBlock(void* block, size_t size) {
 // touched once.
 void TTable::ReleaseRecords() {
   const size_t spare = FSpareBlocks.size();
-  for (IntfPtr<TRecord>& record : FRecords) {
+  for (size_t i = 0; i < FRecords.size(); ++i) {
+    if (i + TRecord::kPrefetchAhead < FRecords.size()) FRecords[i + TRecord::kPrefetchAhead]->Prefetch();
+    IntfPtr<TRecord>& record = FRecords[i];
     if (record->RefCount() == 1)
       record->OrphanToTable();
     else
