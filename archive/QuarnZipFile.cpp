@@ -406,8 +406,10 @@ bool UnzipFirstEntryInPlace(TMemoryStream* stream, const std::string& password) 
     IntfPtr<IZipFileEntry> entry;
     archive->Entries(0, entry);
     const std::string data = entry->GetData();
-    stream->SetSize(0);
-    stream->Write(data.data(), static_cast<int32_t>(data.size()));
+    // The stream's block is resized, not freed and grown again.
+    stream->SetSize(static_cast<int64_t>(data.size()));
+    if (!data.empty()) std::memcpy(stream->Memory(), data.data(), data.size());
+    stream->SetPosition(static_cast<int64_t>(data.size()));
     return true;
   } catch (const std::exception&) {
     return false;
