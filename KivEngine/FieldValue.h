@@ -1,24 +1,17 @@
-// What a record holds for each field, and the conversions between the value
-// classes. A value is always held in its field's class, so equal values
-// compare and hash alike whatever type they were given as.
+// The conversions between the value classes. A record holds each value in
+// its field's class, so equal values compare and hash alike whatever type
+// they were given as.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "KivEngine/ModelDef.h"
-#include "platform/KivEngineIntf.h"
 #include "rtl/Variant.h"
 
 namespace kivengine {
 
-struct FieldValue {
-  Variant Value = Variant::Null();  // Null while the field is null
-  uint8_t Flags = 0;                // bits 1, 3 and 5 as last set
-  std::string Text;                 // kind 4
-  IntfPtr<IKivTable> Nested;        // kind 7: the table the field holds
-};
-
+// The flag bits a field keeps as set.
 constexpr uint8_t kFlagBit1 = 0x02;
 constexpr uint8_t kFlagBit3 = 0x08;
 constexpr uint8_t kFlagBit5 = 0x20;

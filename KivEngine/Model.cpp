@@ -9,13 +9,13 @@ namespace kivengine {
 
 TTables::TTables(const DatabaseDef& def, const std::shared_ptr<ModelState>& state) {
   for (const auto& table : def.Tables) {
-    FByName.emplace(FoldName(table->Name), FItems.size());
+    FByName.emplace(table->Name, FItems.size());
     FItems.emplace_back(New<TTable>(table, state));
   }
 }
 
 void TTables::TableByName(const std::string& Name, IntfPtr<IKivTable>& Result) {
-  auto it = FByName.find(FoldName(Name));
+  auto it = FByName.find(Name);
   if (it == FByName.end()) throw Exception(Format(SUnknownTable, Name));
   Result = FItems[it->second].get();
 }
@@ -33,7 +33,7 @@ void TModel::Define(const ModelDef& def) {
 
 void TModel::DatabaseByName(const std::string& Name, IntfPtr<IKivDatabase>& Result) {
   for (const IntfPtr<TDatabase>& database : FDatabases)
-    if (FoldName(database->Name()) == FoldName(Name)) {
+    if (SameName(database->Name(), Name)) {
       Result = database.get();
       return;
     }
@@ -42,7 +42,7 @@ void TModel::DatabaseByName(const std::string& Name, IntfPtr<IKivDatabase>& Resu
 
 void TModel::MakeResult(int32_t Options, int32_t Reserved, std::string& Result) {
   if (Options != 0 || Reserved != 0) throw Exception(Format(SBadOptions, Options, Reserved));
-  Result = ModelJson(*this);
+  WriteModelJson(*this, Result);
 }
 
 void TModel::SetLoadState(uint8_t State) { FState->LoadState = State; }

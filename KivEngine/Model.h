@@ -23,7 +23,7 @@ class TTables : public Implements<TInterfacedObject, IKivTables> {
 
  private:
   std::vector<IntfPtr<TTable>> FItems;
-  std::unordered_map<std::string, size_t> FByName;  // folded name to position
+  NameMap<size_t> FByName;  // name to position
 };
 
 class TDatabase : public Implements<TInterfacedObject, IKivDatabase> {

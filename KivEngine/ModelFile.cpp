@@ -75,9 +75,8 @@ class Parser {
       } else {
         Fail(Format(SModelUnexpected, Name(0)));
       }
-      if (!table->FieldsByName.emplace(FoldName(field.Name), table->Fields.size()).second)
-        Fail(Format(SModelDuplicateName, field.Name));
-      table->Fields.push_back(std::move(field));
+      const std::string name = field.Name;
+      if (!table->AddField(std::move(field))) Fail(Format(SModelDuplicateName, name));
       if (table->Fields.size() > kMaxFields) Fail(Format(SModelTooManyFields, table->Name));
     }
     table->KeyField = table->FieldIndex(keyName);

@@ -1,63 +1,44 @@
 // Records and their fields. A record made by NewRecord holds its table until
-// it is appended; after that the table holds it. A field object is a view of
-// one value of a record and holds the record.
+// it is appended; after that the table holds it.
+//
+// A record keeps its values in one block with itself: an 8-byte slot per
+// field, then one per kind-4 field for its text, a state byte per field (null,
+// and the flag bits as set), and room for its texts as large as its table
+// suggests. A slot holds a number, a Boolean, a table, or the place of a text
+// among the record's texts, which move to a block of their own only when they
+// outgrow that room. A record that its table lets go of last gives its block
+// back to the table for the next record (TTable::ReleaseRecords). Field objects are views of a
+// record, made on the first Fields call. The views hold the record with one
+// reference for them all, taken at the first and kept while the record is
+// decoded field by field, until the table takes the record in or nothing else
+// holds it. A record and its fields are used by one thread at a time.
 #pragma once
 
+#include <bit>
+#include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "KivEngine/FieldValue.h"
 #include "KivEngine/ModelDef.h"
+#include "KivEngine/TableIndex.h"
 #include "platform/KivEngineIntf.h"
 #include "rtl/InterfacedObject.h"
 
 namespace kivengine {
 
 class TTable;
+class TRecord;
 
-class TRecord : public Implements<TInterfacedObject, IKivRecord> {
+// One field of a record. Its references are its record's; it lives as long
+// as the record does.
+class TField final : public IKivField {
  public:
-  // A new record of the table, not in it yet.
-  explicit TRecord(TTable* table);
-
-  TTable* OwnerTable() const { return FTable; }
-  int32_t Index() const { return FIndex; }
-  const TableDef& Def() const { return *FDef; }
-  const std::vector<FieldValue>& Values() const { return FValues; }
-
-  // The table has taken the record in at that position.
-  void Attach(int32_t index);
-  // The table has let the record go.
-  void Orphan();
-
-  // Value changes, each converted to the field's class.
-  void Assign(int field, const Variant& value);
-  void SetNull(int field, bool isNull);
-  void SetFlag(int field, uint8_t bit, bool on);
-  void SetText(int field, const std::string& text);
-
-  bool AllowsFieldLoad() override;
-  void Table(IntfPtr<IKivTable>& Result) override;
-  int32_t RecordIndex() override;
-  int32_t Key() override;
-  uint8_t FieldCount() override;
-  void Fields(int32_t Index, IntfPtr<IKivField>& Result) override;
-  int32_t FieldAsInteger(const std::string& FieldName) override;
-
- private:
-  void Store(int field, Variant value);
-
-  TTable* FTable;
-  IntfPtr<IKivTable> FTableHold;  // while not appended
-  std::shared_ptr<const TableDef> FDef;
-  int32_t FIndex = -1;
-  std::vector<FieldValue> FValues;
-};
-
-class TField : public Implements<TInterfacedObject, IKivField> {
- public:
-  TField(TRecord* record, int index) : FRecord(record), FIndex(index) {}
+  HRESULT QueryInterface(const TGUID& iid, void** obj) override;
+  int32_t _AddRef() override;
+  int32_t _Release() override;
 
   void OwnerRecord(IntfPtr<IKivRecord>& Result) override;
   int32_t DataType() override;
@@ -74,10 +55,137 @@ class TField : public Implements<TInterfacedObject, IKivField> {
   void SetFlagBit5(bool Value) override;
 
  private:
-  const FieldDef& Def() const { return FRecord->Def().Fields[FIndex]; }
+  friend class TRecord;
+  TField(TRecord* record, int index) : FRecord(record), FIndex(index) {}
+  const FieldDef& Def() const;
 
-  IntfPtr<TRecord> FRecord;
+  TRecord* FRecord;
   int FIndex;
+};
+
+class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
+ public:
+  // A new record of the table, not in it yet: its fields null, its table
+  // fields holding empty tables.
+  static IntfPtr<TRecord> Create(TTable* table);
+  ~TRecord() override;
+
+  TTable* OwnerTable() const { return FTable; }
+  int32_t Index() const { return FIndex; }
+  const TableDef& Def() const { return *FDef; }
+
+  // The table has taken the record in at that position.
+  void Attach(int32_t index);
+  // The table has let the record go.
+  void Orphan();
+
+  // Values, read in the field's class; a null field's slot means nothing.
+  bool IsNull(int field) const { return States()[field] & kNullState; }
+  uint8_t Flags(int field) const { return States()[field] & ~kNullState; }
+  int32_t Integer(int field) const { return static_cast<int32_t>(Slots()[field]); }
+  double Float(int field) const { return std::bit_cast<double>(Slots()[field]); }
+  bool Boolean(int field) const { return Slots()[field] != 0; }
+  std::string_view String(int field) const { return TextAt(Slots()[field]); }
+  // The text of a kind-4 field (empty for other kinds).
+  std::string_view Text(int field) const;
+  // The table that a table field (kind 7) holds.
+  TTable* Nested(int field) const { return reinterpret_cast<TTable*>(static_cast<uintptr_t>(Slots()[field])); }
+  // Null, the value in the field's class, or empty for a table field that
+  // holds its table.
+  Variant Value(int field) const;
+  // The value as the table's indexes see it.
+  FieldKey IndexKey(int field) const;
+  // The bytes of the record's texts, a hint for the room of the next records.
+  uint32_t TextBytes() const { return FTextsSize; }
+  // Passes over a table's records find them mostly out of the cache: they ask
+  // for the block of the record so many places ahead while they work on one.
+  static constexpr size_t kPrefetchAhead = 6;
+  void Prefetch() const {
+    for (int line = 0; line < 4; ++line) __builtin_prefetch(reinterpret_cast<const char*>(this) + 64 * line);
+  }
+
+  // The size of a record's block with that room for texts.
+  static size_t BlockSize(const TableDef& def, uint32_t textRoom) {
+    return sizeof(TRecord) + def.SlotCount * sizeof(uint64_t) + def.Fields.size() + textRoom;
+  }
+  // Called by the table instead of Orphan when it lets go of the record's
+  // last reference: the record's block goes back to the table.
+  void OrphanToTable() {
+    FIndex = -1;
+    FReturnBlock = true;
+  }
+
+  // Value changes, each converted to the field's class (EConvertError when
+  // it does not convert).
+  void SetInteger(int field, int32_t value);
+  void SetFloat(int field, double value);
+  void SetBoolean(int field, bool value);
+  void SetString(int field, std::string_view value);
+  void Assign(int field, const Variant& value);
+  void SetNull(int field, bool isNull);
+  void SetFlag(int field, uint8_t bit, bool on) {
+    uint8_t& state = States()[field];
+    state = on ? state | bit : state & ~bit;
+  }
+  void SetText(int field, std::string_view text);
+
+  int32_t _Release() override;
+
+  bool AllowsFieldLoad() override;
+  void Table(IntfPtr<IKivTable>& Result) override;
+  int32_t RecordIndex() override;
+  int32_t Key() override;
+  uint8_t FieldCount() override;
+  void Fields(int32_t Index, IntfPtr<IKivField>& Result) override;
+  int32_t FieldAsInteger(const std::string& FieldName) override;
+
+ private:
+  friend class TField;
+  static constexpr uint8_t kNullState = 0x01;
+
+  // Records are built in blocks that the table hands out (after the object:
+  // slots, states, room for texts), and destroyed by the operator below,
+  // which gives the block back to the table or frees it.
+  static void* operator new(size_t, void* block) { return block; }
+  static void operator delete(void*, void*) {}
+  static void operator delete(TRecord* record, std::destroying_delete_t);
+  TRecord(TTable* table, uint32_t textRoom);
+
+  uint64_t* Slots() const { return reinterpret_cast<uint64_t*>(const_cast<TRecord*>(this) + 1); }
+  uint8_t* States() const { return reinterpret_cast<uint8_t*>(Slots() + FDef->SlotCount); }
+  char* TextRoom() const { return reinterpret_cast<char*>(States() + FDef->Fields.size()); }
+  bool Appended() const { return FTable && FIndex >= 0; }
+  // A new record holds its table until the table takes it in.
+  bool HoldsTable() const { return FTable && FIndex < 0 && !FReturnBlock; }
+  void CheckNotTable(int field) const;
+
+  // Stores a value of the field's class, keeping the table's indexes right.
+  void StoreNull(int field);
+  void StoreBits(int field, uint64_t bits, const FieldKey& key);
+  void StoreString(int field, std::string_view value);
+  void StoreVariant(int field, const Variant& value);
+
+  std::string_view TextAt(uint64_t slot) const;
+  // Places text in the block and points the slot at it.
+  void WriteText(uint64_t& slot, std::string_view text);
+  // A block with room for extra more bytes, holding only the live texts.
+  void Regrow(size_t extra);
+
+  int32_t FieldAddRef();
+  int32_t FieldRelease();
+  int32_t DropViewsHold();
+  void DropFields();
+
+  TTable* FTable;
+  std::shared_ptr<const TableDef> FDef;
+  TField* FFields = nullptr;  // the views, once asked for
+  char* FTexts;               // the room after the slots, or a block of their own
+  int32_t FFieldRefs = 0;     // references held through them
+  int32_t FIndex = -1;
+  uint32_t FTextsSize = 0, FTextsCapacity;
+  uint32_t FTextRoom;          // the room for texts in the record's block
+  bool FViewsHold = false;     // the views' reference to the record
+  bool FReturnBlock = false;   // FTable is the table to give the block back to
 };
 
 }  // namespace kivengine

@@ -9,6 +9,8 @@ namespace kivengine {
 
 class TModel;
 
-std::string ModelJson(const TModel& model);
+// Replaces what result holds by the document, keeping its storage when that is
+// large enough; on failure result is left empty.
+void WriteModelJson(const TModel& model, std::string& result);
 
 }  // namespace kivengine

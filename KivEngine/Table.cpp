@@ -1,5 +1,9 @@
 #include "KivEngine/Table.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "KivEngine/FieldValue.h"
 #include "KivEngine/Messages.h"
 #include "KivEngine/Record.h"
 #include "KivEngine/TableBody.h"
@@ -8,53 +12,129 @@
 
 namespace kivengine {
 
+namespace {
+
+// The key of a value already in the field's class.
+FieldKey KeyOfValue(const Variant& value) {
+  switch (value.VarType()) {
+    case TVarType::varInteger: return FieldKey::OfInteger(value.Integer());
+    case TVarType::varDouble: return FieldKey::OfFloat(value.Double());
+    case TVarType::varBoolean: return FieldKey::OfBoolean(value.Boolean());
+    case TVarType::varString: return FieldKey::OfText(value.String());
+    default: return {};
+  }
+}
+
+}  // namespace
+
 TTable::TTable(std::shared_ptr<const TableDef> def, std::shared_ptr<ModelState> state)
     : FDef(std::move(def)), FState(std::move(state)) {}
 
-TTable::~TTable() { ReleaseRecords(); }
+TTable::~TTable() {
+  ReleaseRecords();
+  for (void* block : FSpareBlocks) ::operator delete(block);
+}
 
-// Records that others still hold outlive the table without it.
+void* TTable::TakeRecordBlock() {
+  if (FSpareBlocks.empty()) return ::operator new(TRecord::BlockSize(*FDef, FTextRoom));
+  void* block = FSpareBlocks.back();
+  FSpareBlocks.pop_back();
+  return block;
+}
+
+void TTable::ReturnRecordBlock(void* block, size_t size) {
+  if (size != TRecord::BlockSize(*FDef, FTextRoom)) return ::operator delete(block);  // made before the room grew
+  try {
+    FSpareBlocks.push_back(block);
+  } catch (...) {
+    ::operator delete(block);
+  }
+}
+
+// Records that others still hold outlive the table without it; the blocks of
+// the others come back for the next records. One pass: each record is
+// touched once.
 void TTable::ReleaseRecords() {
-  for (const IntfPtr<TRecord>& record : FRecords) record->Orphan();
+  const size_t spare = FSpareBlocks.size();
+  for (size_t i = 0; i < FRecords.size(); ++i) {
+    if (i + TRecord::kPrefetchAhead < FRecords.size()) FRecords[i + TRecord::kPrefetchAhead]->Prefetch();
+    IntfPtr<TRecord>& record = FRecords[i];
+    if (record->RefCount() == 1)
+      record->OrphanToTable();
+    else
+      record->Orphan();
+    record.Clear();
+  }
+  // Kept for as many records as were let go of now: a large request once
+  // does not keep its memory through smaller ones.
+  const size_t keep = FSpareBlocks.size() - spare;
+  for (size_t i = 0; i + keep < FSpareBlocks.size(); ++i) ::operator delete(FSpareBlocks[i]);
+  FSpareBlocks.erase(FSpareBlocks.begin(), FSpareBlocks.end() - keep);
   FRecords.clear();
-  FIndex.Clear();
+  FKeys.Clear();
+  FValues.clear();
 }
 
-int32_t TTable::KeyOf(const Variant& value) const {
-  if (value.IsNull()) throw Exception(Format(SNullKey, FDef->Name, FDef->Fields[FDef->KeyField].Name));
-  return value.Integer();
+int32_t TTable::KeyOf(const FieldKey& value) const {
+  if (value.Null) throw Exception(Format(SNullKey, FDef->Name, FDef->Fields[FDef->KeyField].Name));
+  return static_cast<int32_t>(value.Bits);
 }
 
-void TTable::ValueChanging(const TRecord& record, int field, const Variant& value) {
-  const Variant& old = record.Values()[field].Value;
+ValueIndex& TTable::IndexOf(int field) {
+  if (FValues.empty()) FValues.resize(FDef->Fields.size());
+  std::unique_ptr<ValueIndex>& index = FValues[field];
+  if (!index) {
+    index = std::make_unique<ValueIndex>([this, field](int32_t row) { return FRecords[row]->String(field); });
+    for (int32_t row = 0; row < static_cast<int32_t>(FRecords.size()); ++row)
+      index->Add(FRecords[row]->IndexKey(field), row);
+  }
+  return *index;
+}
+
+void TTable::ValueChanging(const TRecord& record, int field, const FieldKey& value) {
+  const int32_t row = record.Index();
   if (field == FDef->KeyField) {
     const int32_t key = KeyOf(value);
-    const int32_t oldKey = old.Integer();
+    const int32_t oldKey = record.Integer(field);
     if (key != oldKey) {
-      if (FIndex.FindKey(key) >= 0) throw Exception(Format(SDuplicateKey, FDef->Name, key));
-      FIndex.RemoveKey(oldKey);
-      FIndex.AddKey(key, record.Index());
+      if (FKeys.Add(key, row) >= 0) throw Exception(Format(SDuplicateKey, FDef->Name, key));
+      FKeys.Remove(oldKey);
     }
   }
-  FIndex.RemoveValue(field, old, record.Index());
-  FIndex.AddValue(field, value, record.Index());
+  if (!FValues.empty() && FValues[field]) {
+    FValues[field]->Remove(record.IndexKey(field), row);
+    FValues[field]->Add(value, row);
+  }
 }
 
-void TTable::NewRecord(IntfPtr<IKivRecord>& Result) { Result = New<TRecord>(this); }
+void TTable::NewRecord(IntfPtr<IKivRecord>& Result) {
+  Result = IntfPtr<IKivRecord>::Attach(TRecord::Create(this).Detach());
+}
 
 void TTable::AppendRecord(IKivRecord* Record) {
   IntfPtr<IKivTable> self(this);  // the record may hold the last other reference
   TRecord* record = dynamic_cast<TRecord*>(Record);
   if (!record || record->OwnerTable() != this || record->Index() >= 0)
     throw Exception(Format(SNotNewRecord, FDef->Name));
-  const std::vector<FieldValue>& values = record->Values();
-  const int32_t key = KeyOf(values[FDef->KeyField].Value);
-  if (FIndex.FindKey(key) >= 0) throw Exception(Format(SDuplicateKey, FDef->Name, key));
+  const int32_t key = KeyOf(record->IndexKey(FDef->KeyField));
   const int32_t row = static_cast<int32_t>(FRecords.size());
-  FRecords.emplace_back(record);
+  if (FKeys.Add(key, row) >= 0) throw Exception(Format(SDuplicateKey, FDef->Name, key));
+  try {
+    FRecords.emplace_back(record);
+  } catch (...) {
+    FKeys.Remove(key);
+    throw;
+  }
   record->Attach(row);
-  FIndex.AddKey(key, row);
-  for (int field = 0; field < static_cast<int>(values.size()); ++field) FIndex.AddValue(field, values[field].Value, row);
+  for (int field = 0; field < static_cast<int>(FValues.size()); ++field)
+    if (FValues[field]) FValues[field]->Add(record->IndexKey(field), row);
+  // Room grows in steps, so that the blocks given back fit the next records.
+  constexpr uint32_t kRoomStep = 16, kMostRoom = 1024;
+  if (record->TextBytes() > FTextRoom && FTextRoom < kMostRoom) {
+    FTextRoom = std::min(kMostRoom, (record->TextBytes() + kRoomStep - 1) / kRoomStep * kRoomStep);
+    for (void* block : FSpareBlocks) ::operator delete(block);
+    FSpareBlocks.clear();
+  }
 }
 
 void TTable::ClearRecords() { ReleaseRecords(); }
@@ -64,19 +144,22 @@ void TTable::Locate(const std::string& FieldName, const Variant& Value, IntfPtr<
   const int field = FDef->FieldIndex(FieldName);
   if (field < 0) throw Exception(Format(SUnknownField, FDef->Name, FieldName));
   const FieldDef& def = FDef->Fields[field];
-  Variant value;
-  if (def.Kind == KivFieldKindTable || !Coerce(ClassOfDataType(def.DataType), Value, value)) return;
-  if (!FIndex.HasField(field)) {
-    FIndex.AddField(field);
-    for (int32_t row = 0; row < static_cast<int32_t>(FRecords.size()); ++row)
-      FIndex.AddValue(field, FRecords[row]->Values()[field].Value, row);
+  if (def.Kind == KivFieldKindTable) return;
+  if (def.Class == ValueClass::Integer && Value.VarType() == TVarType::varInteger) {  // no conversion to make
+    const int32_t row = IndexOf(field).First(FieldKey::OfInteger(Value.Integer()));
+    if (row >= 0) Result = FRecords[row].get();
+    return;
   }
-  const int32_t row = FIndex.FirstRow(field, value);
+  Variant value;
+  if (!Coerce(def.Class, Value, value)) return;
+  // A float that is not a number equals nothing, itself included.
+  if (value.VarType() == TVarType::varDouble && std::isnan(value.Double())) return;
+  const int32_t row = IndexOf(field).First(KeyOfValue(value));
   if (row >= 0) Result = FRecords[row].get();
 }
 
 void TTable::FindByKey(int32_t Key, IntfPtr<IKivRecord>& Result) {
-  const int32_t row = FIndex.FindKey(Key);
+  const int32_t row = FKeys.Find(Key);
   if (row < 0)
     Result.Clear();
   else

@@ -29,10 +29,17 @@ class TTable : public Implements<TInterfacedObject, IKivTable, IKivTableStreamLo
   const std::shared_ptr<const TableDef>& Def() const { return FDef; }
   const std::shared_ptr<ModelState>& State() const { return FState; }
   const std::vector<IntfPtr<TRecord>>& Records() const { return FRecords; }
+  // The room for texts in a new record's block: as much as the texts of the
+  // records appended so far took (rounded up, and within bounds).
+  uint32_t TextRoom() const { return FTextRoom; }
+  // A block for a new record, one given back by a record let go of when there
+  // is one, so that a table emptied and filled again reuses its memory.
+  void* TakeRecordBlock();
+  void ReturnRecordBlock(void* block, size_t size);
 
   // Called by an appended record before one of its values changes: keeps the
   // indexes right, and refuses a key that another record holds.
-  void ValueChanging(const TRecord& record, int field, const Variant& value);
+  void ValueChanging(const TRecord& record, int field, const FieldKey& value);
 
   void NewRecord(IntfPtr<IKivRecord>& Result) override;
   void AppendRecord(IKivRecord* Record) override;
@@ -46,13 +53,18 @@ class TTable : public Implements<TInterfacedObject, IKivTable, IKivTableStreamLo
   void LoadFromStream(TStream* Stream) override;
 
  private:
-  int32_t KeyOf(const Variant& value) const;
+  int32_t KeyOf(const FieldKey& value) const;
+  // The field's value index, made from the records at its first search.
+  ValueIndex& IndexOf(int field);
   void ReleaseRecords();
 
   std::shared_ptr<const TableDef> FDef;
   std::shared_ptr<ModelState> FState;
   std::vector<IntfPtr<TRecord>> FRecords;
-  TableIndex FIndex;
+  KeyIndex FKeys;
+  std::vector<std::unique_ptr<ValueIndex>> FValues;  // by field; none until searched
+  uint32_t FTextRoom = 0;
+  std::vector<void*> FSpareBlocks;  // of the size that TextRoom gives
 };
 
 }  // namespace kivengine

@@ -42,17 +42,18 @@ class BodyReader {
     return text;
   }
 
-  Variant ReadValue(int32_t dataType) {
+  // Reads a value of the data type into the record's field.
+  void ReadValue(TRecord& record, int field, int32_t dataType) {
     switch (dataType) {
-      case 0: return ReadString(Read<uint8_t>());
-      case 1: return Read<uint8_t>() != 0;
-      case 2: return Read<int32_t>();
-      case 3: return int32_t{Read<int8_t>()};
-      case 4: return int32_t{Read<uint8_t>()};
-      case 5: return int32_t{Read<int16_t>()};
-      case 6: return int32_t{Read<uint16_t>()};
-      case 7: case 8: case 9: return Read<double>();
-      default: return ReadString(Read<int32_t>());
+      case 0: return record.SetString(field, ReadString(Read<uint8_t>()));
+      case 1: return record.SetBoolean(field, Read<uint8_t>() != 0);
+      case 2: return record.SetInteger(field, Read<int32_t>());
+      case 3: return record.SetInteger(field, Read<int8_t>());
+      case 4: return record.SetInteger(field, Read<uint8_t>());
+      case 5: return record.SetInteger(field, Read<int16_t>());
+      case 6: return record.SetInteger(field, Read<uint16_t>());
+      case 7: case 8: case 9: return record.SetFloat(field, Read<double>());
+      default: return record.SetString(field, ReadString(Read<int32_t>()));
     }
   }
 
@@ -70,9 +71,9 @@ void ReadRecord(TStream& stream, BodyReader& reader, TRecord& record) {
     if (flags & 0x01)
       record.SetNull(field, true);
     else if (fieldDef.Kind == KivFieldKindTable)
-      ReadTableBody(stream, static_cast<TTable&>(*record.Values()[field].Nested));
+      ReadTableBody(stream, *record.Nested(field));
     else
-      record.Assign(field, reader.ReadValue(fieldDef.DataType));
+      reader.ReadValue(record, field, fieldDef.DataType);
     if (fieldDef.Kind == KivFieldKindText) record.SetText(field, reader.ReadString(reader.Read<int32_t>()));
   }
 }
@@ -87,7 +88,7 @@ void ReadTableBody(TStream& stream, TTable& table) {
   if (count < 0 || count > reader.Remaining() / static_cast<int64_t>(def.Fields.size()))
     reader.Fail(Format(SBodyBadCount, count));
   for (int32_t i = 0; i < count; ++i) {
-    IntfPtr<TRecord> record(New<TRecord>(&table));
+    IntfPtr<TRecord> record = TRecord::Create(&table);
     ReadRecord(stream, reader, *record);
     table.AppendRecord(record.get());
   }

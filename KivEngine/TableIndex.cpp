@@ -1,58 +1,82 @@
 #include "KivEngine/TableIndex.h"
 
 #include <algorithm>
-#include <functional>
-#include <string>
+#include <bit>
 
 namespace kivengine {
 
-size_t VariantHash::operator()(const Variant& value) const {
-  switch (value.VarType()) {
-    case TVarType::varInteger: return std::hash<int32_t>()(value.Integer());
-    case TVarType::varDouble: return std::hash<double>()(value.Double());
-    case TVarType::varBoolean: return std::hash<bool>()(value.Boolean());
-    case TVarType::varString: return std::hash<std::string>()(value.String());
-    default: return 0;
+FieldKey FieldKey::OfFloat(double value) { return {false, false, value == 0 ? 0 : std::bit_cast<uint64_t>(value), {}}; }
+
+FieldKey FieldKey::OfText(std::string_view text) {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (char c : text) hash = (hash ^ static_cast<uint8_t>(c)) * 1099511628211ull;
+  return {false, true, hash, text};
+}
+
+int32_t KeyIndex::Find(int32_t key) {
+  const Entry* entry = FTable.Find(HashOf(key), [&](const Entry& e) { return e.Key == key; });
+  return entry ? entry->Row : -1;
+}
+
+int32_t KeyIndex::Add(int32_t key, int32_t row) {
+  bool added;
+  Entry& entry = FTable.FindOrInsert(HashOf(key), [&](const Entry& e) { return e.Key == key; }, added);
+  if (!added) return entry.Row;
+  entry.Key = key;
+  entry.Row = row;
+  return -1;
+}
+
+void KeyIndex::Remove(int32_t key) {
+  if (Entry* entry = FTable.Find(HashOf(key), [&](const Entry& e) { return e.Key == key; })) FTable.Erase(entry);
+}
+
+bool ValueIndex::Matches(const Entry& entry, const FieldKey& key) const {
+  return entry.Bits == key.Bits && (!key.IsText || FRowText(entry.Head) == key.Text);
+}
+
+ValueIndex::Entry* ValueIndex::Find(const FieldKey& key) {
+  if (key.Null) return FNulls.Empty() ? nullptr : &FNulls;
+  return FTable.Find(MixBits(key.Bits), [&](const Entry& e) { return Matches(e, key); });
+}
+
+int32_t ValueIndex::First(const FieldKey& key) {
+  const Entry* entry = Find(key);
+  return entry ? entry->Head : -1;
+}
+
+void ValueIndex::Add(const FieldKey& key, int32_t row) {
+  if (FNextRow.size() <= static_cast<size_t>(row)) FNextRow.resize(std::max<size_t>(row + 1, 2 * FNextRow.size()), -1);
+  FNextRow[row] = -1;
+  bool added = FNulls.Empty();
+  Entry& entry = key.Null ? FNulls
+                          : FTable.FindOrInsert(MixBits(key.Bits), [&](const Entry& e) { return Matches(e, key); }, added);
+  if (added) {
+    entry.Bits = key.Bits;
+    entry.Head = entry.Tail = row;
+    return;
   }
+  if (row > entry.Tail) {  // an appended row, the usual case
+    FNextRow[entry.Tail] = row;
+    entry.Tail = row;
+    return;
+  }
+  int32_t* link = &entry.Head;
+  while (*link < row) link = &FNextRow[*link];
+  FNextRow[row] = *link;
+  *link = row;
 }
 
-void TableIndex::Clear() {
-  FKeys.clear();
-  FValues.clear();
-}
-
-int32_t TableIndex::FindKey(int32_t key) const {
-  auto it = FKeys.find(key);
-  return it == FKeys.end() ? -1 : it->second;
-}
-
-void TableIndex::AddKey(int32_t key, int32_t row) { FKeys[key] = row; }
-
-void TableIndex::RemoveKey(int32_t key) { FKeys.erase(key); }
-
-void TableIndex::AddValue(int field, const Variant& value, int32_t row) {
-  auto index = FValues.find(field);
-  if (index == FValues.end()) return;
-  std::vector<int32_t>& rows = index->second[value];
-  rows.insert(std::lower_bound(rows.begin(), rows.end(), row), row);
-}
-
-void TableIndex::RemoveValue(int field, const Variant& value, int32_t row) {
-  auto index = FValues.find(field);
-  if (index == FValues.end()) return;
-  auto entry = index->second.find(value);
-  if (entry == index->second.end()) return;
-  std::vector<int32_t>& rows = entry->second;
-  auto at = std::lower_bound(rows.begin(), rows.end(), row);
-  if (at != rows.end() && *at == row) rows.erase(at);
-  if (rows.empty()) index->second.erase(entry);
-}
-
-int32_t TableIndex::FirstRow(int field, const Variant& value) const {
-  auto index = FValues.find(field);
-  if (index == FValues.end()) return -1;
-  auto entry = index->second.find(value);
-  return entry == index->second.end() ? -1 : entry->second.front();
+void ValueIndex::Remove(const FieldKey& key, int32_t row) {
+  Entry* entry = Find(key);
+  if (!entry) return;
+  int32_t previous = -1;
+  int32_t* link = &entry->Head;
+  while (*link >= 0 && *link != row) link = &FNextRow[previous = *link];
+  if (*link < 0) return;
+  *link = FNextRow[row];
+  if (entry->Tail == row) entry->Tail = previous;
+  if (entry->Head < 0 && entry != &FNulls) FTable.Erase(entry);
 }
 
 }  // namespace kivengine

@@ -53,6 +53,7 @@ TRateBQDBReader::TRateBQDBReader(const std::string& Path) {
     LoadModel(Folder + "RateBQ.Kiv", RateModel);
     ResourceIdx = OpenDataFile(Folder + "Resource.idx");
     ResourceData = OpenDataFile(Folder + "Resource.data");
+    ResourcePages = std::make_unique<TPagedFile>(ResourceData);
     RateBQIndex = OpenDataFile(Folder + "RateBQ.Index");
     RateBQData = OpenDataFile(Folder + "RateBQ.data");
     RecordBuffer = new TMemoryStream;
@@ -77,6 +78,7 @@ void TRateBQDBReader::ReleaseAll() {
   FreeAndNil(CodeToOffset);
   FreeAndNil(RateBQData);
   FreeAndNil(RateBQIndex);
+  ResourcePages.reset();
   FreeAndNil(ResourceData);
   FreeAndNil(ResourceIdx);
 }
@@ -164,12 +166,16 @@ void TRateBQDBReader::IndexBQItems(TMemoryStream& Bytes) {
   }
 }
 
-void TRateBQDBReader::ReadBlock(TFileStream* Data, const TIntKeyHash* Lengths, int32_t Offset) {
+void TRateBQDBReader::ReadBlock(TFileStream* Data, const TIntKeyHash* Lengths, int32_t Offset, TPagedFile* Pages) {
   const TIntKeyHashNode* node = Lengths->Find(Offset);
   if (!node) throw Exception(Format(SNoBlockAt, Data->FileName(), Offset));
-  Data->SetPosition(Offset);
   RecordBuffer->SetSize(node->Value);
-  Data->ReadBuffer(RecordBuffer->Memory(), node->Value);
+  if (Pages) {
+    Pages->Read(Offset, RecordBuffer->Memory(), node->Value);
+  } else {
+    Data->SetPosition(Offset);
+    Data->ReadBuffer(RecordBuffer->Memory(), node->Value);
+  }
   RecordBuffer->SetPosition(0);
 }
 

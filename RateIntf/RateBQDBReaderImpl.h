@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "RateIntf/PagedFile.h"
 #include "RateIntf/RateIntfs.h"
 #include "platform/QuarnHashUtils.h"
 #include "rtl/FileStream.h"
@@ -35,7 +38,18 @@ class TRateBQDBReader : public Implements<TInterfacedObject, IRateBQDBReader> {
   static std::string GetLibraryFolder();
 
  private:
-  using TOffsets = std::vector<int32_t>;
+  // Block offsets in the order found, each once.
+  class TOffsets {
+   public:
+    void Add(int32_t Offset) {
+      if (Seen.insert(Offset).second) List.push_back(Offset);
+    }
+    const std::vector<int32_t>& Items() const { return List; }
+
+   private:
+    std::vector<int32_t> List;
+    std::unordered_set<int32_t> Seen;
+  };
 
   static TFileStream* OpenDataFile(const std::string& FileName);
   static void LoadModel(const std::string& FileName, IntfPtr<IKivModel>& Model);
@@ -45,8 +59,9 @@ class TRateBQDBReader : public Implements<TInterfacedObject, IRateBQDBReader> {
   void ReleaseAll();
 
   // Empties RecordBuffer and copies the block at Offset of Data into it; the
-  // block's length is what Lengths holds for the offset.
-  void ReadBlock(TFileStream* Data, const TIntKeyHash* Lengths, int32_t Offset);
+  // block's length is what Lengths holds for the offset. Blocks of a file with
+  // Pages are read through them.
+  void ReadBlock(TFileStream* Data, const TIntKeyHash* Lengths, int32_t Offset, TPagedFile* Pages = nullptr);
 
   void CollectCodeOffsets(const std::vector<std::string>& Codes, TOffsets& Offsets) const;
   void CollectBQKeyOffsets(const std::vector<int32_t>& BQKeys, TOffsets& Offsets) const;
@@ -61,6 +76,7 @@ class TRateBQDBReader : public Implements<TInterfacedObject, IRateBQDBReader> {
   std::string Folder;
   TFileStream* ResourceIdx = nullptr;
   TFileStream* ResourceData = nullptr;
+  std::unique_ptr<TPagedFile> ResourcePages;  // resource blocks are small and many
   TFileStream* RateBQIndex = nullptr;
   TFileStream* RateBQData = nullptr;
   IntfPtr<IKivModel> RateModel;

@@ -19,16 +19,6 @@ constexpr const char* kUnit = "RateBQDBReaderImpl";
 constexpr const char* kUserTables[] = {"BQItem",   "Resource", "LMMDetail", "MixResLMMDetail",
                                        "NormItem", "ConvInfo", "BQSpec",    "BQWorkScope"};
 
-int32_t IndexOfInt(int32_t value, const std::vector<int32_t>& list, int32_t highest) {
-  for (int32_t i = 0; i <= highest; ++i)
-    if (list[i] == value) return i;
-  return -1;
-}
-
-void AppendNew(std::vector<int32_t>& offsets, int32_t offset) {
-  if (IndexOfInt(offset, offsets, static_cast<int32_t>(offsets.size()) - 1) < 0) offsets.push_back(offset);
-}
-
 // A count at the end of a block: bytes that the stream no longer holds read
 // as 0.
 int32_t ReadCount(TStream* stream) {
@@ -78,7 +68,7 @@ void TRateBQDBReader::CollectCodeOffsets(const std::vector<std::string>& Codes, 
     const std::string code = Trim(given);
     const TStrKeyHash* index = code.size() == 9 ? Code9ToOffset : CodeToOffset;
     for (const TStrKeyHashNode* node = index->Find(code); node; node = node->Next)
-      if (SameText(node->Key, code)) AppendNew(Offsets, node->Value);
+      if (SameText(node->Key, code)) Offsets.Add(node->Value);
   }
 }
 
@@ -86,14 +76,14 @@ void TRateBQDBReader::CollectCodeOffsets(const std::vector<std::string>& Codes, 
 // index file.
 void TRateBQDBReader::CollectBQKeyOffsets(const std::vector<int32_t>& BQKeys, TOffsets& Offsets) const {
   for (int32_t key : BQKeys)
-    if (const TIntKeyHashNode* node = BQKeyToOffset->Find(key)) AppendNew(Offsets, node->Value);
+    if (const TIntKeyHashNode* node = BQKeyToOffset->Find(key)) Offsets.Add(node->Value);
 }
 
 // The blocks of one group come newest first, the reverse of the index file.
 void TRateBQDBReader::CollectGroupKeyOffsets(const std::vector<int32_t>& GroupKeys, TOffsets& Offsets) const {
   for (int32_t key : GroupKeys)
     for (const TIntKeyHashNode* node = GroupKeyToOffset->Find(key); node; node = node->Next)
-      if (node->Key == key) AppendNew(Offsets, node->Value);
+      if (node->Key == key) Offsets.Add(node->Value);
 }
 
 void TRateBQDBReader::FillUserDB(const TOffsets& Offsets, std::string& Result) {
@@ -104,7 +94,7 @@ void TRateBQDBReader::FillUserDB(const TOffsets& Offsets, std::string& Result) {
       GetTable(name, table);
       table->ClearRecords();
     }
-    for (int32_t offset : Offsets) LoadBQItem(offset);
+    for (int32_t offset : Offsets.Items()) LoadBQItem(offset);
     ResolveResources("LMMDetail", "ResID");
     ResolveResources("MixResLMMDetail", "ResID");
     ResolveResources("MixResLMMDetail", "MasterResID");
@@ -189,7 +179,7 @@ void TRateBQDBReader::ResolveResources(const std::string& TableName, const std::
 void TRateBQDBReader::LoadResource(int32_t Offset) {
   IntfPtr<IKivTable> resources;
   GetTable("Resource", resources);
-  ReadBlock(ResourceData, ResOffsetToLength, Offset);
+  ReadBlock(ResourceData, ResOffsetToLength, Offset, ResourcePages.get());
   IntfPtr<IKivRecord> record;
   resources->NewRecord(record);
   DecodeRecord(record.get(), "Resource", RecordBuffer);

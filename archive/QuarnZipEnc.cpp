@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include <zlib.h>
+
 #include "rtl/Assert.h"
 
 namespace {
@@ -81,13 +83,15 @@ void EncodeBytes(TZipKeys& keys, uint8_t* p, int32_t count) {
 
 uint32_t UpdateCrc32(uint8_t b, uint32_t crc) { return CrcStep(b, crc); }
 
+// zlib's crc32 computes the same CRC several bytes at a time; it inverts the
+// value on the way in and out, which these steps do not.
 uint32_t UpdateCrc32Buffer(const void* data, size_t count, uint32_t crc) {
-  const uint8_t* p = static_cast<const uint8_t*>(data);
-  for (size_t i = 0; i < count; ++i) crc = CrcStep(p[i], crc);
-  return crc;
+  return ~static_cast<uint32_t>(crc32_z(~crc & 0xFFFFFFFFu, static_cast<const Bytef*>(data), count));
 }
 
-uint32_t StringCrc32(const std::string& s) { return UpdateCrc32Buffer(s.data(), s.size(), 0xFFFFFFFFu) ^ 0xFFFFFFFFu; }
+uint32_t StringCrc32(const std::string& s) {
+  return static_cast<uint32_t>(crc32_z(0, reinterpret_cast<const Bytef*>(s.data()), s.size()));
+}
 
 void QuarnZipEncInitialize() { RandSeed = 0; }
 

@@ -7,7 +7,10 @@
 
 #include "archive/ZipRecordIO.h"
 #include "rtl/Assert.h"
+#include "rtl/FileSearch.h"
 #include "rtl/FileStream.h"
+#include "rtl/Mask.h"
+#include "rtl/Paths.h"
 #include "rtl/SysUtils.h"
 
 namespace {
@@ -22,7 +25,8 @@ constexpr int kLineWriteEndRecord = 2016;
 constexpr int kLineOpenZipStream = 2104;
 constexpr int kLineUnzipFirstEntryInPlace = 2125;
 
-constexpr char kPathDelim = '/';
+constexpr const char* kDefaultAddMask = "*.*";
+constexpr int32_t kDefaultAddAttr = 0x76;
 
 // End record offsets.
 constexpr int kEndEntriesOnDisk = 8;
@@ -53,8 +57,73 @@ IntfPtr<IZipFileEntryIO> EntryIO(IZipFileEntry* entry) {
   return IntfPtr<IZipFileEntryIO>::Query(IntfPtr<IZipFileEntry>(entry));
 }
 
-[[noreturn]] void NotBuiltYet(const char* operation) {
-  throw Exception(Format("%s: file-system operations of the archive are not available yet", operation));
+// Every "\" and "/" that is a character of its own becomes `delimiter`; the
+// second byte of a double-byte character is left alone, whatever its value.
+std::string WithDelimiters(const std::string& text, char delimiter) {
+  std::string out = text;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (IsLeadByte(out[i]))
+      ++i;
+    else if (out[i] == '\\' || out[i] == '/')
+      out[i] = delimiter;
+  }
+  return out;
+}
+
+// Closes a directory search when it goes out of scope.
+class SearchScope {
+ public:
+  explicit SearchScope(TSearchRec& search) : FSearch(search) {}
+  ~SearchScope() { FindClose(FSearch); }
+  SearchScope(const SearchScope&) = delete;
+  SearchScope& operator=(const SearchScope&) = delete;
+
+ private:
+  TSearchRec& FSearch;
+};
+
+// An empty folder name stands for the current directory.
+std::string FolderOf(const std::string& dir) { return IncludeTrailingPathDelimiter(dir.empty() ? "." : dir); }
+
+// True when the folder at path is, or holds, one of the entered folders:
+// entering it would add them again, without end. A folder that cannot be
+// resolved cannot be searched either, and its search says why.
+bool LeadsBack(const std::string& path, const std::vector<std::string>& entered) {
+  const std::string resolved = ResolveFileName(path);
+  if (resolved.empty()) return false;
+  const std::string prefix = IncludeTrailingPathDelimiter(resolved);
+  for (const std::string& folder : entered)
+    if (folder == resolved || folder.rfind(prefix, 0) == 0) return true;
+  return false;
+}
+
+[[noreturn]] void RefuseName(const std::string& name, const char* reason) {
+  RaiseZipErrorFmt(SZipUnsafeName, name, std::string(reason));
+}
+
+// Where the entry of that name and local name lands under dest (which ends in
+// a delimiter): refused when it would climb out or cannot be named.
+std::string ExtractTarget(const std::string& dest, const std::string& name, const std::string& local) {
+  if (local.find('\0') != std::string::npos) RefuseName(name, SZipNameHasNul);
+  const size_t start = local.find_first_not_of(PathDelim);
+  const std::string relative = start == std::string::npos ? std::string() : local.substr(start);
+  for (size_t from = 0; from <= relative.size();) {
+    size_t end = relative.find(PathDelim, from);
+    if (end == std::string::npos) end = relative.size();
+    if (relative.compare(from, end - from, "..") == 0) RefuseName(name, SZipNameHasParentStep);
+    from = end + 1;
+  }
+  const std::string target = dest + relative;
+  if (FileNameTooLong(target)) RefuseName(name, SZipNameTooLong);
+  return target;
+}
+
+bool IsInside(const std::string& resolved, const std::string& root) {
+  return !resolved.empty() && (resolved == root || resolved.rfind(IncludeTrailingPathDelimiter(root), 0) == 0);
+}
+
+void MakeFolder(const std::string& folder) {
+  if (!ForceDirectories(folder)) RaiseZipErrorFmt(SZipCannotCreateFolder, folder);
 }
 
 }  // namespace
@@ -62,18 +131,13 @@ IntfPtr<IZipFileEntryIO> EntryIO(IZipFileEntry* entry) {
 void RaiseZipError(const std::string& msg) { throw EZipFileException(msg); }
 
 std::string ToZipName(const std::string& path) {
-  std::string name = path;
-  std::replace(name.begin(), name.end(), '\\', '/');
+  std::string name = WithDelimiters(path, '/');
   DropThrough(name, ":/");
   if (DropThrough(name, "//") && DropThrough(name, "/")) DropThrough(name, "/");
   return name;
 }
 
-std::string ToLocalName(const std::string& name) {
-  std::string local = name;
-  std::replace(local.begin(), local.end(), '/', kPathDelim);
-  return local;
-}
+std::string ToLocalName(const std::string& name) { return WithDelimiters(name, PathDelim); }
 
 TZipList::~TZipList() { Clear(); }
 
@@ -86,7 +150,10 @@ int32_t TZipList::Add(const IntfPtr<IZipFileEntry>& entry) {
 void TZipList::Clear() {
   std::vector<IZipFileEntry*> items;
   items.swap(FItems);
-  for (IZipFileEntry* item : items) item->_Release();
+  for (IZipFileEntry* item : items) {
+    static_cast<TZipFileEntry*>(item)->ForgetOwner();
+    item->_Release();
+  }
 }
 
 IZipFileEntry* TZipList::Get(int32_t index) const {
@@ -107,10 +174,7 @@ IZipFileEntry* TZipList::Find(const std::string& name) const {
 
 TZipFile::TZipFile() : FList(New<TZipList>()) {}
 
-TZipFile::~TZipFile() {
-  for (int32_t i = 0; i < Count(); ++i) static_cast<TZipFileEntry*>(FList->Get(i))->ForgetOwner();
-  FList->Free();
-}
+TZipFile::~TZipFile() { FList->Free(); }
 
 void TZipFile::Entries(int32_t index, IntfPtr<IZipFileEntry>& Result) {
   Result.Clear();
@@ -139,16 +203,88 @@ void TZipFile::AddStream(const std::string& name, TStream* stream, IntfPtr<IZipF
   Result->SetData(data);
 }
 
-int32_t TZipFile::AddFiles(const std::string&, const std::string&, bool, const std::string&, int32_t) {
-  NotBuiltYet("TZipFile.AddFiles");
+int32_t TZipFile::AddFiles(const std::string& dir, const std::string& baseDir, bool recursive, const std::string& mask,
+                           int32_t attr) {
+  std::vector<std::string> entered;
+  return AddTree(dir, baseDir, recursive, mask, attr, entered);
 }
 
-void TZipFile::AddFile(const std::string&, const std::string&, IntfPtr<IZipFileEntry>& Result) {
+// Depth first: a folder's entry, then what lies below it, then the next item.
+// A file's entry is in the list before its file is read.
+int32_t TZipFile::AddTree(const std::string& dir, const std::string& baseDir, bool recursive, const std::string& mask,
+                          int32_t attr, std::vector<std::string>& entered) {
+  const std::string d = FolderOf(dir);
+  const std::string base = baseDir.empty() ? d : IncludeTrailingPathDelimiter(baseDir);
+  TSearchRec found;
+  const int32_t searched =
+      FindFirst(d + (mask.empty() ? kDefaultAddMask : mask), attr == 0 ? kDefaultAddAttr : attr, found);
+  if (searched == ERROR_FILE_NOT_FOUND || searched == ERROR_PATH_NOT_FOUND || searched == ERROR_NO_MORE_FILES) return 0;
+  if (searched != 0) RaiseZipErrorFmt(SZipCannotSearchFolder, d, SysErrorMessage(searched));
+  SearchScope scope(found);
+  entered.push_back(ResolveFileName(d));
+  int32_t count = 0;
+  do {
+    if (found.Name == "." || found.Name == "..") continue;
+    const std::string path = d + found.Name;
+    IntfPtr<IZipFileEntry> entry;
+    if (found.Attr & faDirectory) {
+      NewEntry(ExtractRelativePath(base, path + PathDelim), found.Attr, FileDateToDateTime(found.Time), entry);
+      ++count;
+      if (recursive && !LeadsBack(path, entered)) count += AddTree(path, base, recursive, mask, attr, entered);
+    } else {
+      NewEntry(ExtractRelativePath(base, path), found.Attr, FileDateToDateTime(found.Time), entry);
+      entry->LoadFromFile(path);
+      ++count;
+    }
+  } while (FindNext(found) == 0);
+  entered.pop_back();
+  return count;
+}
+
+// The file is read whole before its entry is made, so a file that cannot be
+// opened adds nothing.
+void TZipFile::AddFile(const std::string& name, const std::string& fileName, IntfPtr<IZipFileEntry>& Result) {
   Result.Clear();
-  NotBuiltYet("TZipFile.AddFile");
+  TSearchRec found;
+  if (FindFirst(fileName, faAnyFile, found) != 0) return;
+  FindClose(found);
+  if (found.Attr & faDirectory) return;
+  std::string data;
+  {
+    TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+    data = ReadRestOfStream(&file);
+  }
+  NewEntry(name, found.Attr, FileDateToDateTime(found.Time), Result);
+  Result->SetData(data);
 }
 
-void TZipFile::ExtractFiles(const std::string&, const std::string&) { NotBuiltYet("TZipFile.ExtractFiles"); }
+// Every matching name is checked before the first byte is written, so an
+// archive with one hostile name writes nothing.
+void TZipFile::ExtractFiles(const std::string& destDir, const std::string& mask) {
+  const TMask matcher(mask.empty() ? "*" : mask);
+  const std::string dest = FolderOf(destDir);
+  const std::string root = ResolveFileName(dest);
+  std::vector<std::pair<IZipFileEntry*, std::string>> targets;
+  for (int32_t i = 0; i < Count(); ++i) {
+    IZipFileEntry* entry = FList->Get(i);
+    const std::string name = entry->Name();
+    const std::string local = ToLocalName(name);
+    if (!matcher.Matches(local)) continue;
+    std::string target = ExtractTarget(dest, name, local);
+    if (!IsInside(ResolveFileName(target), root)) RefuseName(name, SZipTargetOutside);
+    targets.emplace_back(entry, std::move(target));
+  }
+  for (const auto& [entry, target] : targets) {
+    // A name that ends in a delimiter stands for a folder, whatever its attributes say.
+    if ((entry->Attributes() & faDirectory) || target.back() == PathDelim) {
+      MakeFolder(target);
+      continue;
+    }
+    const std::string folder = ExtractFilePath(target);
+    if (!DirectoryExists(folder)) MakeFolder(folder);
+    entry->SaveToFile(target);
+  }
+}
 
 void TZipFile::ExtractToBuffer(const std::string& name, void* buffer, int32_t size) {
   IZipFileEntry* entry = FindEntry(name);
@@ -207,14 +343,15 @@ void TZipFile::LoadFromStream(TStream* stream) {
   if (word == kZipEndSignature) ReadEndRecord(stream);
 }
 
+// An end record cut short counts the bytes it lacks as zero, and the comment
+// is as long as what the stream still holds.
 void TZipFile::ReadEndRecord(TStream* stream) {
   RequireStream(stream, kLineReadEndRecord);
   stream->Seek(-4, TSeekOrigin::soCurrent);
-  uint8_t record[kEndRecordSize];
-  stream->ReadBuffer(record, kEndRecordSize);
-  std::string comment = ReadRecordString(stream, GetLE16(record + kEndCommentLength));
+  uint8_t record[kEndRecordSize] = {};
+  stream->Read(record, kEndRecordSize);
+  FComment = ReadAvailable(stream, GetLE16(record + kEndCommentLength));
   std::memcpy(FEndRecord, record, kEndRecordSize);
-  FComment = std::move(comment);
 }
 
 void TZipFile::SaveToStream(TStream* stream) {
@@ -268,8 +405,10 @@ bool UnzipFirstEntryInPlace(TMemoryStream* stream, const std::string& password) 
     IntfPtr<IZipFileEntry> entry;
     archive->Entries(0, entry);
     const std::string data = entry->GetData();
-    stream->SetSize(0);
-    stream->Write(data.data(), static_cast<int32_t>(data.size()));
+    // The stream's block is resized, not freed and grown again.
+    stream->SetSize(static_cast<int64_t>(data.size()));
+    if (!data.empty()) std::memcpy(stream->Memory(), data.data(), data.size());
+    stream->SetPosition(static_cast<int64_t>(data.size()));
     return true;
   } catch (const std::exception&) {
     return false;

@@ -28,6 +28,21 @@ inline constexpr const char* SZipBadPassword = "文件密码不正确";
 inline constexpr const char* SZipIndexOutOfRange = "访问索引越界";
 // Raised by saving when a length, count or position does not fit its field.
 inline constexpr const char* SZipFormatLimit = "超出ZIP格式的限制: %s";
+// Raised by reading or saving an entry whose local record cannot give its
+// data: sizes kept only in a data descriptor, or central and local sizes that
+// disagree.
+inline constexpr const char* SZipSizesUnknown = "文件 %s 的数据大小无法确定";
+// Raised by extraction, before anything is written, for an entry that would
+// land outside the destination folder or that the file system cannot name.
+inline constexpr const char* SZipUnsafeName = "文件 %s 不能解压: %s";
+inline constexpr const char* SZipNameHasParentStep = "名称含有上级目录 \"..\"";
+inline constexpr const char* SZipNameHasNul = "名称含有空字符";
+inline constexpr const char* SZipNameTooLong = "名称过长";
+inline constexpr const char* SZipTargetOutside = "目标在解压文件夹之外";
+inline constexpr const char* SZipCannotCreateFolder = "无法创建文件夹 %s";
+// Raised by adding files when a folder cannot be searched: nothing is left
+// out unseen.
+inline constexpr const char* SZipCannotSearchFolder = "无法读取文件夹 %s: %s";
 
 [[noreturn]] void RaiseZipError(const std::string& msg);
 
@@ -37,8 +52,11 @@ template <class... Args>
 }
 
 // A local path as an archive name: '/' separators, no drive, host or share.
+// A 0x5C byte that ends a double-byte character is no "\" and stays.
 std::string ToZipName(const std::string& path);
-// An archive name as a relative local path.
+// An archive name as a relative local path: every "/" and "\" of the name
+// (not the second byte of a double-byte character) becomes the platform's
+// delimiter, so that a "\" is a delimiter on POSIX as it is on Windows.
 std::string ToLocalName(const std::string& name);
 
 // The general purpose flags that the archive reads and sets.
@@ -84,6 +102,9 @@ struct IZipFileEntryIO : IInterface {
   virtual void WriteLocal(TStream* stream) = 0;
 };
 
+// An archive as its callers see it. One thread at a time, together with its
+// entries. Entries handed back are counted references of the caller's; the
+// archive holds its own reference to each entry in its list.
 struct IZipFile : IInterface {
   static constexpr TGUID IID = StringToGUID("{0C5D3108-B7B9-4FFE-A233-AA19E6A5FCD0}");
   virtual int32_t Count() = 0;
@@ -95,11 +116,23 @@ struct IZipFile : IInterface {
   virtual void SetLevel(uint8_t value) = 0;
   virtual void SetPassword(const std::string& value) = 0;
   virtual void AddEntry(const std::string& name, IntfPtr<IZipFileEntry>& Result) = 0;
+  // Adds the files and folders of dir that match mask (default "*.*") and pass
+  // the attribute filter (default 0x76), depth first, named relative to
+  // baseDir (default dir); the number of entries added. A folder that is, or
+  // holds, one being added already (a link back up the tree) gets its entry
+  // but is not entered; a folder that cannot be searched raises
+  // EZipFileException. An empty dir is the current directory.
   virtual int32_t AddFiles(const std::string& dir, const std::string& baseDir, bool recursive, const std::string& mask,
                            int32_t attr) = 0;
   virtual void AddBuffer(const std::string& name, const void* buffer, int32_t size, IntfPtr<IZipFileEntry>& Result) = 0;
+  // The new entry, or none when fileName is no file.
   virtual void AddFile(const std::string& name, const std::string& fileName, IntfPtr<IZipFileEntry>& Result) = 0;
   virtual void AddStream(const std::string& name, TStream* stream, IntfPtr<IZipFileEntry>& Result) = 0;
+  // Writes the entries whose local names match mask (default "*") under
+  // destDir (empty: the current directory). Every name is checked before
+  // anything is written: one with a ".." step or a NUL byte, one too long for
+  // the file system, or one whose target resolves outside destDir (through a
+  // symbolic link already there) raises EZipFileException naming the entry.
   virtual void ExtractFiles(const std::string& destDir, const std::string& mask) = 0;
   virtual void ExtractToBuffer(const std::string& name, void* buffer, int32_t size) = 0;
   virtual void ExtractToStream(const std::string& name, TStream* stream) = 0;
@@ -112,6 +145,8 @@ struct IZipFile : IInterface {
 
 class TZipFile;
 
+// One entry: its records, its stored bytes, and the way between plain and
+// stored bytes. Used by one thread at a time, with its archive.
 class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZipFileEntry> {
  public:
   // time 0 stands for the current local time.
@@ -141,8 +176,9 @@ class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZip
   void WriteLocal(TStream* stream) override;
 
   uint8_t LevelCode() const { return FLevel; }
-  // The archive is going away: an entry that a caller still holds then works
-  // as if its archive had no password, instead of reading freed memory.
+  // The entry leaves its archive's list: if a caller still holds it, it then
+  // works as if it had an archive without a password, and never reads the
+  // archive, which may be gone.
   void ForgetOwner() { FOwner = nullptr; }
 
   static constexpr int kCentralSize = 46;
@@ -156,6 +192,7 @@ class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZip
   bool OwnerHasPassword() const;
   void LevelFromFlags();
   void SyncCentralWithLocal();
+  void RequireKnownData() const;
 
   std::string RawDeflate(const std::string& bytes) const;
   std::string RawInflate(TStream* raw, int64_t rawSize, uint32_t size) const;
@@ -169,9 +206,12 @@ class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZip
   std::string FExtra;
   std::string FComment;
   uint8_t FLevel;
+  // The local record cannot give the stored bytes right (see SZipSizesUnknown).
+  bool FDataUnknown = false;
 };
 
-// The archive's entries in archive order, one reference each.
+// The archive's entries in archive order, one reference each. An entry that
+// leaves the list forgets its archive.
 class TZipList : public TObject {
  public:
   ~TZipList() override;
@@ -189,6 +229,7 @@ class TZipList : public TObject {
   std::vector<IZipFileEntry*> FItems;
 };
 
+// The archive behind IZipFile (threads and ownership: see there).
 class TZipFile : public Implements<TInterfacedObject, IZipFile> {
  public:
   static constexpr int kEndRecordSize = 22;
@@ -226,6 +267,10 @@ class TZipFile : public Implements<TInterfacedObject, IZipFile> {
   const uint8_t* EndRecord() const { return FEndRecord; }
 
  private:
+  // AddFiles with the resolved folders that are being added already.
+  int32_t AddTree(const std::string& dir, const std::string& baseDir, bool recursive, const std::string& mask,
+                  int32_t attr, std::vector<std::string>& entered);
+
   TZipList* FList;
   uint8_t FLevel = 2;
   std::string FComment;

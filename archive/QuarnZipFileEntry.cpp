@@ -45,6 +45,8 @@ constexpr int kLocExtraLength = 24;
 // Offsets in the central record image; bytes 6 to 31 mirror the local header.
 constexpr int kCenVersionMadeBy = 4;
 constexpr int kCenLocalCopy = 6;
+constexpr int kCenCompressedSize = 20;
+constexpr int kCenUncompressedSize = 24;
 constexpr int kCenNameLength = 28;
 constexpr int kCenExtraLength = 30;
 constexpr int kCenCommentLength = 32;
@@ -52,6 +54,10 @@ constexpr int kCenAttributes = 38;
 constexpr int kCenLocalOffset = 42;
 
 constexpr uint16_t kVersion20 = 20;
+
+// What an entry never given data holds: an empty deflate stream, which every
+// reader takes for empty data.
+const std::string kEmptyDeflateStream("\x03\x00", 2);
 
 // zlib's level for a level code; codes above 12 take zlib's default.
 int ZlibLevel(uint8_t code) {
@@ -96,6 +102,8 @@ TZipFileEntry::TZipFileEntry(TZipFile* owner, const std::string& name, uint32_t 
   PutLE16(FLocalHeader + kLocMethod, kZipMethodDeflated);
   SetDateTime(time);
   PutLE16(FLocalHeader + kLocNameLength, static_cast<uint16_t>(FName.size()));
+  FData = kEmptyDeflateStream;
+  PutLE32(FLocalHeader + kLocCompressedSize, static_cast<uint32_t>(FData.size()));
   std::memset(FCentralRecord, 0, kCentralSize);
   PutLE32(FCentralRecord, kZipCentralSignature);
   PutLE16(FCentralRecord + kCenVersionMadeBy, kVersion20);
@@ -130,6 +138,11 @@ std::string TZipFileEntry::OwnerPassword() const { return FOwner ? FOwner->Passw
 bool TZipFileEntry::OwnerHasPassword() const { return !OwnerPassword().empty(); }
 
 void TZipFileEntry::SyncCentralWithLocal() { std::memcpy(FCentralRecord + kCenLocalCopy, FLocalHeader, kLocalSize); }
+
+// Never hand out or write back bytes that may not be the entry's.
+void TZipFileEntry::RequireKnownData() const {
+  if (FDataUnknown) RaiseZipErrorFmt(SZipSizesUnknown, FName);
+}
 
 // Writers that cannot wait for the CRC-32 (flags bit 3) check the header
 // against the modification time instead.
@@ -207,12 +220,14 @@ void TZipFileEntry::SetData(const std::string& plain) {
   }
   PutLE16(FLocalHeader + kLocFlags, encrypt ? Flags() | kZipFlagEncrypted : Flags() & ~kZipFlagEncrypted);
   PutLE32(FLocalHeader + kLocCompressedSize, static_cast<uint32_t>(FData.size()));
+  FDataUnknown = false;
   SyncCentralWithLocal();
 }
 
 // Encrypted bytes are decrypted on their way into the inflater, in the
 // inflater's own buffer, so no decrypted copy of the whole entry is made.
 std::string TZipFileEntry::GetData() {
+  RequireKnownData();
   const uint16_t method = Method();
   if (method != kZipMethodStored && method != kZipMethodDeflated) RaiseZipErrorFmt(SZipUnknownMethod, method);
   const bool encrypted = Encrypted();
@@ -260,20 +275,26 @@ void TZipFileEntry::SaveToStream(TStream* stream) {
   stream->WriteBuffer(plain.data(), static_cast<int32_t>(plain.size()));
 }
 
-// Records cut short by the end of the stream raise the stream read error, and
-// the entry keeps what it held.
+// A central record cut short by the end of the stream is passed over to that
+// end: the entry keeps what its local record gave.
 void TZipFileEntry::ReadCentral(TStream* stream) {
   RequireStream(stream, kLineReadCentral);
   stream->Seek(-4, TSeekOrigin::soCurrent);
   uint8_t record[kCentralSize];
-  stream->ReadBuffer(record, kCentralSize);
-  std::string name = ReadRecordString(stream, GetLE16(record + kCenNameLength));
-  std::string extra = ReadRecordString(stream, GetLE16(record + kCenExtraLength));
-  std::string comment = ReadRecordString(stream, GetLE16(record + kCenCommentLength));
+  const bool whole = stream->Read(record, kCentralSize) == kCentralSize &&
+                     stream->Size() - stream->Position() >= int64_t{GetLE16(record + kCenNameLength)} +
+                                                                GetLE16(record + kCenExtraLength) +
+                                                                GetLE16(record + kCenCommentLength);
+  if (!whole) {
+    stream->Seek(0, TSeekOrigin::soEnd);
+    return;
+  }
+  FName = ReadRecordString(stream, GetLE16(record + kCenNameLength));
+  FExtra = ReadRecordString(stream, GetLE16(record + kCenExtraLength));
+  FComment = ReadRecordString(stream, GetLE16(record + kCenCommentLength));
   std::memcpy(FCentralRecord, record, kCentralSize);
-  FName = std::move(name);
-  FExtra = std::move(extra);
-  FComment = std::move(comment);
+  FDataUnknown = GetLE32(record + kCenCompressedSize) != GetLE32(FLocalHeader + kLocCompressedSize) ||
+                 GetLE32(record + kCenUncompressedSize) != GetLE32(FLocalHeader + kLocUncompressedSize);
 }
 
 void TZipFileEntry::ReadTrailer(TStream* stream) {
@@ -295,11 +316,15 @@ void TZipFileEntry::ReadLocal(TStream* stream) {
   FName = std::move(name);
   FExtra = std::move(extra);
   FData = std::move(data);
+  // A writer that could not seek back keeps the sizes in a data descriptor
+  // after the data and leaves the local ones 0.
+  FDataUnknown = (Flags() & kZipFlagCheckFromTime) && GetLE32(FLocalHeader + kLocCompressedSize) == 0;
   LevelFromFlags();
 }
 
 void TZipFileEntry::WriteLocal(TStream* stream) {
   RequireStream(stream, kLineWriteLocal);
+  RequireKnownData();
   CheckFieldFits(FName.size(), UINT16_MAX, "名称长度");
   CheckFieldFits(FExtra.size(), UINT16_MAX, "扩展字段长度");
   CheckFieldFits(stream->Position(), UINT32_MAX, "位置");

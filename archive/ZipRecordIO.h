@@ -28,7 +28,11 @@ inline void PutLE32(uint8_t* p, uint32_t v) {
 // that the stream does not back.
 std::string ReadRecordString(TStream* stream, uint32_t count);
 
-// Everything from the stream's position to its end, checked the same way.
+// Up to count bytes: as many as the stream still holds.
+std::string ReadAvailable(TStream* stream, uint32_t count);
+
+// Everything from the stream's position to its end; EZipFileException when
+// that is more than an entry can hold.
 std::string ReadRestOfStream(TStream* stream);
 
 // Raises EZipFileException naming what, when value does not fit a record

@@ -1,4 +1,7 @@
 # What the Windows build adds to the Linux one.
+
+# The modules carry resources (the diameter pictures).
+enable_language(RC)
 #
 # Exceptions cross module boundaries (engine library -> Tarvik library -> host)
 # and are caught by class: every module links the one shared libgcc (its

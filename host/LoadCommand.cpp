@@ -5,9 +5,9 @@
 #include <stdexcept>
 
 #include "host/HostCommand.h"
-#include "tools/json/Json.h"
 #include "host/Output.h"
 #include "host/Reader.h"
+#include "host/ResultSummary.h"
 #include "rtl/SysUtils.h"
 #include "winport/Codepage.h"
 
@@ -64,22 +64,10 @@ std::vector<int32_t> KeyList(const std::string& list) {
 }
 
 void WriteSummary(HostContext& context, const std::string& result) {
-  const JsonValue document = ParseJson(result);
-  const JsonValue* databases = document.Find("databases");
-  const JsonValue* tables = nullptr;
-  if (databases)
-    for (const JsonValue& database : databases->Items()) {
-      const JsonValue* name = database.Find("name");
-      if (name && name->AsString() == "UserBQItemDB") tables = database.Find("tables");
-    }
-  if (!tables) throw std::runtime_error("the result holds no data set UserBQItemDB");
+  const std::vector<std::pair<std::string, size_t>> tables = CountResultRows(result);
   if (context.Json) context.Out << "{";
-  for (size_t i = 0; i < tables->Items().size(); ++i) {
-    const JsonValue& table = tables->Items()[i];
-    const JsonValue* name = table.Find("name");
-    const JsonValue* records = table.Find("records");
-    const std::string tableName = name ? name->AsString() : "";
-    const size_t rows = records ? records->Items().size() : 0;
+  for (size_t i = 0; i < tables.size(); ++i) {
+    const auto& [tableName, rows] = tables[i];
     if (context.Json)
       context.Out << (i ? ", " : "") << JsonString(tableName) << ": " << rows;
     else

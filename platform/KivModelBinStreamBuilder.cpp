@@ -1,7 +1,6 @@
 #include "platform/KivModelBinStreamBuilder.h"
 
 #include <string>
-#include <variant>
 
 #include "platform/KivException.h"
 #include "platform/KivUtils.h"
@@ -33,8 +32,6 @@ constexpr uint8_t kFlagBit5 = 0x20;
 constexpr int32_t kDataTypeMask = 0x7F;
 constexpr int32_t kLastDataType = 11;
 
-using FieldValue = std::variant<std::string, bool, int32_t, double>;
-
 // The field's encoding, checked before any value byte is read, so that a
 // failure leaves the stream right after the flags byte.
 int32_t ValueEncoding(IKivField* field, int assertLine) {
@@ -43,45 +40,55 @@ int32_t ValueEncoding(IKivField* field, int assertLine) {
   return dataType;
 }
 
-FieldValue ReadValue(TStream* stream, int32_t encoding) {
-  std::string s;
+// Any stream through the stream readers, with the face of TMemoryStreamReader.
+class TStreamReader {
+ public:
+  explicit TStreamReader(TStream* stream) : FStream(stream) {}
+  int32_t Int32() { return ReadInt32(FStream); }
+  uint8_t UInt8() { return ReadUInt8(FStream); }
+  int8_t Int8() { return ReadInt8(FStream); }
+  int16_t Int16() { return ReadInt16(FStream); }
+  uint16_t UInt16() { return ReadUInt16(FStream); }
+  bool Bool() { return ReadBool(FStream); }
+  double Double() { return ReadDouble(FStream); }
+  void ShortString(std::string& s) { ReadShortString(FStream, s); }
+  void LongString(std::string& s) { ReadLongString(FStream, s); }
+  TStream* Stream() { return FStream; }
+  void Resume() {}
+
+ private:
+  TStream* FStream;
+};
+
+// Reads one value of the encoding and hands it to take as an int32_t, a
+// double, a bool or a string. Text is read into the caller's string, whose
+// storage is reused from field to field.
+template <class In, class Take>
+void ReadValue(In& in, int32_t encoding, std::string& text, Take&& take) {
   switch (encoding) {
-    case 0:
-      ReadShortString(stream, s);
-      return s;
-    case 1:
-      return ReadBool(stream);
-    case 2:
-      return ReadInt32(stream);
-    case 3:
-      return int32_t{ReadInt8(stream)};
-    case 4:
-      return int32_t{ReadUInt8(stream)};
-    case 5:
-      return int32_t{ReadInt16(stream)};
-    case 6:
-      return int32_t{ReadUInt16(stream)};
-    case 7:
-    case 8:
-    case 9:
-      return ReadDouble(stream);
-    default:  // 10, 11
-      ReadLongString(stream, s);
-      return s;
+    case 0: in.ShortString(text); return take(static_cast<const std::string&>(text));
+    case 1: return take(in.Bool());
+    case 2: return take(in.Int32());
+    case 3: return take(int32_t{in.Int8()});
+    case 4: return take(int32_t{in.UInt8()});
+    case 5: return take(int32_t{in.Int16()});
+    case 6: return take(int32_t{in.UInt16()});
+    case 7: case 8: case 9: return take(in.Double());
+    default: in.LongString(text); return take(static_cast<const std::string&>(text));  // 10, 11
   }
 }
 
-void StoreValue(TStream* stream, IKivField* field) {
-  const FieldValue value = ReadValue(stream, ValueEncoding(field, kLineStoreValue));
-  if (const auto* s = std::get_if<std::string>(&value)) {
-    field->SetAsString(*s);
-  } else if (const auto* b = std::get_if<bool>(&value)) {
-    field->SetAsBoolean(*b);
-  } else if (const auto* i = std::get_if<int32_t>(&value)) {
-    field->SetAsInteger(*i);
-  } else {
-    field->SetAsFloat(std::get<double>(value));
-  }
+struct SetField {
+  IKivField* Field;
+  void operator()(const std::string& value) const { Field->SetAsString(value); }
+  void operator()(bool value) const { Field->SetAsBoolean(value); }
+  void operator()(int32_t value) const { Field->SetAsInteger(value); }
+  void operator()(double value) const { Field->SetAsFloat(value); }
+};
+
+template <class In>
+void StoreValue(In& in, IKivField* field, std::string& text) {
+  ReadValue(in, ValueEncoding(field, kLineStoreValue), text, SetField{field});
 }
 
 // A record that its table has let go of stands in no loading table.
@@ -91,8 +98,9 @@ bool TableLoading(IKivRecord* record) {
   return table && table->LoadState() == KivLoadStateFilling;
 }
 
-void LoadPlain(TStream* stream, IKivField* field) {
-  const uint8_t flags = ReadUInt8(stream);
+template <class In>
+void LoadPlain(In& in, IKivField* field, std::string& text) {
+  const uint8_t flags = in.UInt8();
   field->SetFlagBit5(flags & kFlagBit5);
   field->SetFlagBit1(flags & kFlagNoValue);
   if (flags & kFlagNoValue) return;
@@ -100,7 +108,7 @@ void LoadPlain(TStream* stream, IKivField* field) {
     field->SetIsNull(true);
     return;
   }
-  StoreValue(stream, field);
+  StoreValue(in, field, text);
 }
 
 #ifndef TARVIK_OLDER_VARIANT
@@ -113,45 +121,48 @@ bool FieldLoadRefused(IKivField* field) {
 }
 
 // Reads past the field without calling any of its setters.
-void SkipPlain(TStream* stream, IKivField* field) {
-  const uint8_t flags = ReadUInt8(stream);
+template <class In>
+void SkipPlain(In& in, IKivField* field, std::string& text) {
+  const uint8_t flags = in.UInt8();
   if (flags & (kFlagNull | kFlagNoValue)) return;
-  ReadValue(stream, ValueEncoding(field, kLineSkipValue));
+  ReadValue(in, ValueEncoding(field, kLineSkipValue), text, [](const auto&) {});
 }
 #endif
 
 // Kinds 4 and 5 in the layout with flag set.
-void LoadUnlessRefused(TStream* stream, IKivField* field) {
+template <class In>
+void LoadUnlessRefused(In& in, IKivField* field, std::string& text) {
 #ifndef TARVIK_OLDER_VARIANT
   if (FieldLoadRefused(field)) {
-    SkipPlain(stream, field);
+    SkipPlain(in, field, text);
     return;
   }
 #endif
-  LoadPlain(stream, field);
+  LoadPlain(in, field, text);
 }
 
-void LoadText(TStream* stream, IKivField* field, bool flag) {
+template <class In>
+void LoadText(In& in, IKivField* field, bool flag, std::string& text) {
   if (flag) {
-    LoadUnlessRefused(stream, field);
+    LoadUnlessRefused(in, field, text);
   } else {
-    const uint8_t flags = ReadUInt8(stream);
+    const uint8_t flags = in.UInt8();
     if (flags & kFlagNull) field->SetIsNull(true);
     field->SetFlagBit5(flags & kFlagBit5);
   }
-  std::string text;
-  ReadLongString(stream, text);
+  in.LongString(text);
   field->SetText(text);
 }
 
-void LoadTracked(TStream* stream, IKivField* field, bool flag) {
-  const uint8_t flags = ReadUInt8(stream);
+template <class In>
+void LoadTracked(In& in, IKivField* field, bool flag, std::string& text) {
+  const uint8_t flags = in.UInt8();
   field->SetFlagBit1(flags & kFlagNoValue);
   if (flags & kFlagNoValue) return;
   if ((flags & kFlagBit3) && (!flag || (flags & kFlagNull))) {
     field->SetIsNull(true);
   } else {
-    StoreValue(stream, field);
+    StoreValue(in, field, text);
   }
   // Once a record stands in a table that is no longer loading, the stream may
   // set bit 3 but never clear it.
@@ -164,12 +175,14 @@ void LoadTracked(TStream* stream, IKivField* field, bool flag) {
   }
 }
 
-void LoadNestedTable(TStream* stream, IKivField* field) {
-  const uint8_t flags = ReadUInt8(stream);
+template <class In>
+void LoadNestedTable(In& in, IKivField* field) {
+  const uint8_t flags = in.UInt8();
   if (flags & kFlagNull) return;
   IntfPtr<IKivTable> table;
   field->NestedTable(table);
-  TKivTableStreamBuilder::LoadFromStream(stream, table.get());
+  TKivTableStreamBuilder::LoadFromStream(in.Stream(), table.get());
+  in.Resume();
 }
 
 }  // namespace
@@ -184,31 +197,55 @@ void TKivTableStreamBuilder::LoadFromStream(TStream* stream, IKivTable* table) {
   loader->LoadFromStream(stream);
 }
 
-void TKivFieldStreamBuilder::LoadFromStream(TStream* stream, IKivField* field, bool flag) {
+namespace {
+
+template <class In>
+void LoadField(In& in, IKivField* field, bool flag, std::string& text) {
   switch (field->FieldKind()) {
     case KivFieldKindText:
-      LoadText(stream, field, flag);
+      LoadText(in, field, flag, text);
       break;
     case KivFieldKindDeferred:
-      if (flag) LoadUnlessRefused(stream, field);
+      if (flag) LoadUnlessRefused(in, field, text);
       break;
     case KivFieldKindTracked:
-      LoadTracked(stream, field, flag);
+      LoadTracked(in, field, flag, text);
       break;
     case KivFieldKindTable:
-      LoadNestedTable(stream, field);
+      LoadNestedTable(in, field);
       break;
     default:
-      LoadPlain(stream, field);
+      LoadPlain(in, field, text);
       break;
   }
 }
 
-void TKivRecordStreamBuilder::LoadFromStream(TStream* stream, IKivRecord* record, bool flag) {
+template <class In>
+void LoadRecord(In& in, IKivRecord* record, bool flag) {
   const int count = record->FieldCount();
+  std::string text;
   for (int i = 0; i < count; ++i) {
     IntfPtr<IKivField> field;
     record->Fields(i, field);
-    TKivFieldStreamBuilder::LoadFromStream(stream, field.get(), flag);
+    LoadField(in, field.get(), flag, text);
+  }
+}
+
+}  // namespace
+
+void TKivFieldStreamBuilder::LoadFromStream(TStream* stream, IKivField* field, bool flag) {
+  TStreamReader in(stream);
+  std::string text;
+  LoadField(in, field, flag, text);
+}
+
+// A block in memory, the reader's case, is read without a call per value.
+void TKivRecordStreamBuilder::LoadFromStream(TStream* stream, IKivRecord* record, bool flag) {
+  if (auto* memory = dynamic_cast<TMemoryStream*>(stream)) {
+    TMemoryStreamReader in(memory);
+    LoadRecord(in, record, flag);
+  } else {
+    TStreamReader in(stream);
+    LoadRecord(in, record, flag);
   }
 }

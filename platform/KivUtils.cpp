@@ -7,6 +7,7 @@
 
 #include "platform/ChineseFormats.h"
 #include "platform/KivException.h"
+#include "rtl/Exceptions.h"
 #include "rtl/SysUtils.h"
 
 namespace {
@@ -67,6 +68,31 @@ double ReadDouble(TStream* stream) { return std::bit_cast<double>(ReadLittleEndi
 void ReadShortString(TStream* stream, std::string& s) { ReadBytes(stream, s, ReadUInt8(stream)); }
 
 void ReadLongString(TStream* stream, std::string& s) { ReadBytes(stream, s, ReadInt32(stream)); }
+
+void TMemoryStreamReader::Resume() {
+  FHandedOver = false;
+  FBytes = static_cast<const uint8_t*>(FStream->Memory());
+  FSize = FStream->Size();
+  FPosition = FStream->Position();
+}
+
+// Where a memory stream's read leaves it: at its end, or where it stood when
+// that was outside its bytes.
+void TMemoryStreamReader::CutOff() {
+  if (FPosition >= 0) FPosition = std::max(FPosition, FSize);
+  throw EReadError(SReadError);
+}
+
+// As ReadBytes: a negative length is the empty string; a string cut off by
+// the end takes what there is, then raises.
+void TMemoryStreamReader::Bytes(std::string& s, int64_t n) {
+  if (n <= 0) return s.clear();
+  if (FPosition < 0 || FPosition > FSize) CutOff();
+  const int64_t available = std::min(n, FSize - FPosition);
+  s.assign(reinterpret_cast<const char*>(FBytes + FPosition), static_cast<size_t>(available));
+  FPosition += available;
+  if (available < n) CutOff();
+}
 
 void SplitLastVersionPart(std::string& rest, std::string& part) {
   const int p = LastCharPos('.', rest);

@@ -1,5 +1,6 @@
 #include "rtl/Exceptions.h"
 
+#include "rtl/Format.h"
 #include "winport/Errors.h"
 
 Exception::Exception(std::string message) : FMessage(std::move(message)) {}
@@ -11,4 +12,10 @@ std::string SysErrorMessage(uint32_t error) {
                            sizeof text, nullptr);
   while (n > 0 && static_cast<unsigned char>(text[n - 1]) <= ' ') --n;
   return std::string(text, n);
+}
+
+void RaiseLastOSError() {
+  const uint32_t error = GetLastError();
+  if (error == 0) throw EOSError(SUnkOSError, 0);
+  throw EOSError(Format(SOSError, static_cast<int>(error), SysErrorMessage(error)), error);
 }

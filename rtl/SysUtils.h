@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <string>
 
+// True when c starts a double-byte character of the ANSI code page (GBK) when
+// a byte follows it.
+inline bool IsLeadByte(char c) { return static_cast<unsigned char>(c) >= 0x81 && static_cast<unsigned char>(c) <= 0xFE; }
+
 // s without leading and trailing blanks and control characters (bytes up to ' ').
 std::string Trim(const std::string& s);
 

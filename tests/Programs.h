@@ -1,33 +1,13 @@
-// Test support: running the project's command-line programs from TARVIK_BIN.
+// Test support: running the project's command-line programs from TARVIK_BIN
+// without a shell, so that each argument (UTF-8) reaches the program as it is.
 #pragma once
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <sys/wait.h>
+#include <vector>
 
-// Runs `program arguments` through the shell and answers its exit status, with
-// its standard output in `out` and its standard error in `err` when asked for.
-inline int RunProgram(const std::string& program, const std::string& arguments, std::string* out = nullptr,
-                      std::string* err = nullptr) {
-  std::string errFile = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/tarvik-stderr-" +
-                        std::to_string(getpid());
-  std::string command =
-      std::string(std::getenv("TARVIK_BIN")) + "/" + program + " " + arguments + " 2>'" + errFile + "'";
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return -1;
-  std::string text;
-  char buf[4096];
-  while (size_t n = std::fread(buf, 1, sizeof buf, p)) text.append(buf, n);
-  int status = pclose(p);
-  if (out) *out = text;
-  if (err) {
-    err->clear();
-    if (FILE* f = std::fopen(errFile.c_str(), "rb")) {
-      while (size_t n = std::fread(buf, 1, sizeof buf, f)) err->append(buf, n);
-      std::fclose(f);
-    }
-  }
-  std::remove(errFile.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+// Runs the program with the arguments and answers its exit status (-1 when
+// it could not be started or did not exit), with its standard output in
+// `out` and its standard error in `err` when asked for. Windows programs end
+// their lines in CR LF; they are read as LF.
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* out = nullptr,
+               std::string* err = nullptr);

@@ -45,6 +45,12 @@ struct Unconvertible {
 };
 constexpr Unconvertible kKeepByte{1, {}};
 
+// The bytes of the UTF-8 character that starts with this byte.
+size_t Utf8CharLength(char lead) {
+  const auto b = static_cast<unsigned char>(lead);
+  return b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+}
+
 std::string Convert(std::string_view in, const char* to, const char* from, Unconvertible bad) {
   IconvHandle handle(to, from);
   if (!handle.valid()) return std::string(in);
@@ -96,6 +102,27 @@ IconvHandle::~IconvHandle() {
 
 std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "CP936", kKeepByte); }
 std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "CP936", "UTF-8", kKeepByte); }
+std::u32string GbkToUtf32(std::string_view gbk) {
+  const std::string bytes = Convert(gbk, "UTF-32LE", "CP936", {1, std::string_view("\xFD\xFF\0\0", 4)});
+  std::u32string text(bytes.size() / 4, U'\0');
+  std::memcpy(text.data(), bytes.data(), text.size() * 4);
+  return text;
+}
+
+std::string GbkCharToUtf8(std::string_view gbkChar) {
+  IconvHandle handle("UTF-8", "CP936");
+  if (!handle.valid()) return {};
+  char out[8];
+  char* in = const_cast<char*>(gbkChar.data());
+  char* to = out;
+  size_t inLeft = gbkChar.size(), outLeft = sizeof out;
+  const bool whole = iconv(handle.get(), &in, &inLeft, &to, &outLeft) != static_cast<size_t>(-1) && inLeft == 0;
+  const std::string utf8(out, sizeof out - outLeft);
+  return whole && !utf8.empty() && utf8.size() == Utf8CharLength(utf8[0]) ? utf8 : std::string();
+}
+
+BOOL IsDBCSLeadByte(BYTE c) { return c >= 0x81 && c <= 0xFE; }
+
 std::string Utf8ToUtf16Le(std::string_view utf8) {
   return Convert(utf8, "UTF-16LE", "UTF-8", {1, std::string_view("\xFD\xFF", 2)});
 }

@@ -63,6 +63,12 @@ size_t Utf8Length(std::string_view s) {
 std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, kGbk, CP_UTF8, GbkLength); }
 std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, CP_UTF8, kGbk, Utf8Length); }
 
+std::string GbkCharToUtf8(std::string_view gbkChar) {
+  std::string utf8;
+  const std::wstring wide = Widen(kGbk, gbkChar, MB_ERR_INVALID_CHARS);
+  return !wide.empty() && Narrow(CP_UTF8, wide, utf8) && utf8.size() == Utf8Length(utf8) ? utf8 : std::string();
+}
+
 // Invalid input becomes U+FFFD, as the system converts without MB_ERR_INVALID_CHARS.
 std::string Utf8ToUtf16Le(std::string_view utf8) {
   const std::wstring wide = Widen(CP_UTF8, utf8);

@@ -166,14 +166,6 @@ DWORD GetFileAttributesA(LPCSTR fileName) {
   return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
 }
 
-BOOL CreateDirectoryA(LPCSTR pathName, void*) {
-  if (mkdir(NativeFileName(pathName).c_str(), 0777) != 0) {
-    SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS : ErrnoToWinError(errno));
-    return FALSE;
-  }
-  return TRUE;
-}
-
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* filePart) {
   if (!fileName || !*fileName) {
     SetLastError(ERROR_INVALID_NAME);

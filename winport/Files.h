@@ -1,5 +1,5 @@
 // Files: opening with Windows share modes, reading and writing through
-// handles, attributes, folders and full path names. File names are GBK, as
+// handles, attributes and full path names. File names are GBK, as
 // the A-calls take them; on disk they are UTF-8.
 #pragma once
 
@@ -9,8 +9,7 @@
 
 #ifndef _WIN32
 
-// A handle is the file descriptor.
-using HANDLE = void*;
+// A file's handle is its file descriptor.
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(intptr_t{-1});
 
 union LARGE_INTEGER {
@@ -23,7 +22,11 @@ constexpr DWORD FILE_SHARE_READ = 0x1;
 constexpr DWORD FILE_SHARE_WRITE = 0x2;
 constexpr DWORD CREATE_ALWAYS = 2;
 constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x01;
+constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x02;
+constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x04;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 constexpr DWORD FILE_BEGIN = 0;
@@ -52,7 +55,6 @@ BOOL CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists);
 // FILE_ATTRIBUTE_DIRECTORY or FILE_ATTRIBUTE_NORMAL; INVALID_FILE_ATTRIBUTES
 // with GetLastError set when nothing is there.
 DWORD GetFileAttributesA(LPCSTR fileName);
-BOOL CreateDirectoryA(LPCSTR pathName, void* security);
 
 // The full path of a file name: relative names are taken against the current
 // directory; "." and ".." parts and doubled delimiters are resolved as text,

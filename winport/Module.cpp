@@ -142,3 +142,4 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
 }
 
 DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
+DWORD GetCurrentThreadId() { return static_cast<DWORD>(gettid()); }

@@ -37,4 +37,5 @@ using FARPROC = intptr_t (*)();
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 
 DWORD GetCurrentProcessId();
+DWORD GetCurrentThreadId();
 #endif

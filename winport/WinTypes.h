@@ -17,6 +17,7 @@ using UINT = uint32_t;
 using HRESULT = int32_t;
 using LPCSTR = const char*;
 using LPSTR = char*;
+using HANDLE = void*;
 
 constexpr BOOL FALSE = 0;
 constexpr BOOL TRUE = 1;

@@ -1,6 +1,9 @@
 // Fills the template model's "Resource" table with 1,000 to 300,000 records
-// through the engine's interfaces, then times FindByKey and Locate by "ResID":
-// the time per lookup should not grow with the table.
+// through the engine's interfaces, empties it and fills it again as every
+// request of a reader does, then times FindByKey and Locate by "ResID": the
+// time per row and per lookup should not grow with the table. The first fill
+// also pays for memory the process never had (on some virtual machines a
+// fresh page costs microseconds); the refill is the engine's own cost.
 #include <cstdio>
 #include <random>
 #include <string>
@@ -26,18 +29,23 @@ void Run(IKivEngine* engine, const std::string& templateFile, int32_t records) {
   IntfPtr<IKivTable> table;
   tables->TableByName("Resource", table);
 
-  double start = NowMs();
-  for (int32_t id = 1; id <= records; ++id) {
-    IntfPtr<IKivRecord> record;
-    table->NewRecord(record);
-    IntfPtr<IKivField> field;
-    record->Fields(0, field);
-    field->SetAsInteger(id);
-    record->Fields(2, field);
-    field->SetAsString("resource");
-    table->AppendRecord(record.get());
-  }
-  const double appendNs = (NowMs() - start) * 1e6 / records;
+  const auto fill = [&] {
+    const double start = NowMs();
+    for (int32_t id = 1; id <= records; ++id) {
+      IntfPtr<IKivRecord> record;
+      table->NewRecord(record);
+      IntfPtr<IKivField> field;
+      record->Fields(0, field);
+      field->SetAsInteger(id);
+      record->Fields(2, field);
+      field->SetAsString("resource");
+      table->AppendRecord(record.get());
+    }
+    return (NowMs() - start) * 1e6 / records;
+  };
+  const double firstNs = fill();
+  table->ClearRecords();
+  const double appendNs = fill();
 
   std::mt19937 random(records);
   std::uniform_int_distribution<int32_t> ids(1, records);
@@ -46,7 +54,7 @@ void Run(IKivEngine* engine, const std::string& templateFile, int32_t records) {
 
   long found = 0;
   IntfPtr<IKivRecord> record;
-  start = NowMs();
+  double start = NowMs();
   for (int32_t id : probes) {
     table->FindByKey(id, record);
     found += record ? 1 : 0;
@@ -63,8 +71,9 @@ void Run(IKivEngine* engine, const std::string& templateFile, int32_t records) {
   }
   const double locateNs = (NowMs() - start) * 1e6 / kLookups;
 
-  std::printf("%9d records: append %7.0f ns, FindByKey %5.0f ns, Locate %5.0f ns (index built in %7.1f ms) %ld\n",
-              records, appendNs, keyNs, locateNs, buildMs, found - 2 * kLookups);
+  std::printf("%9d records: append %6.0f ns (first fill %6.0f ns), FindByKey %5.0f ns, Locate %5.0f ns "
+              "(index built in %6.1f ms)%s\n",
+              records, appendNs, firstNs, keyNs, locateNs, buildMs, found == 2 * kLookups ? "" : " (lookups missed)");
 }
 
 }  // namespace

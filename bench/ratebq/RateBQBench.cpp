@@ -4,15 +4,26 @@
 //
 //   1. Opening a reader (models loaded, files opened, indexes built) against a
 //      bare std::unordered_map build of the same keys from the same files.
-//   2. Loading bills by code through the reader, per bill, for 100, 1,000 and
-//      10,000 bills: the cost per bill stays flat when it grows linearly.
+//   2. Loading bills by code through the reader, per bill, for 100, 1,000,
+//      10,000 and 100,000 bills: the cost per row stays flat when it grows
+//      linearly.
 //   3. Where the time of a 1,000-bill request goes: the reader's steps replayed
-//      with a stopwatch around each call.
+//      with a stopwatch around each call; the request through the reader
+//      against its own unzip phase, the decoder per field, the engine per row,
+//      the result in MB/s.
+//   4. Peak resident memory of `tarvik-host load` of 10,000 bills, with and
+//      without --summary, against the size of the result (getrusage of the
+//      child process).
 //
 // The reader is reached as a host reaches it: libTarvik.so, GetTarviks, the
 // catalogue entry (installed into a scratch registry), IRateBQ.OpenReader.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <malloc.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -120,6 +131,85 @@ class Tarvik {
   TGetTarviks FGetTarviks;
 };
 
+// Runs programs and answers their peak resident memory. A child's peak counts
+// the memory of the process it was started from (Linux takes it over when the
+// child's program starts), so the programs are started by a helper process
+// forked while the bench is still small.
+class Spawner {
+ public:
+  Spawner() {
+    int requests[2], answers[2];
+    if (pipe(requests) != 0 || pipe(answers) != 0) throw std::runtime_error("pipe failed");
+    FPid = fork();
+    if (FPid < 0) throw std::runtime_error("fork failed");
+    if (FPid == 0) {
+      close(requests[1]);
+      close(answers[0]);
+      Serve(requests[0], answers[1]);
+      _exit(0);
+    }
+    close(requests[0]);
+    close(answers[1]);
+    FRequests = requests[1];
+    FAnswers = answers[0];
+  }
+  ~Spawner() {
+    close(FRequests);
+    close(FAnswers);
+    waitpid(FPid, nullptr, 0);
+  }
+
+  // The program's peak resident memory in bytes; its output is dropped and
+  // the environment is the bench's at the time of the call.
+  int64_t PeakResidentBytes(const std::vector<std::string>& arguments) {
+    std::vector<std::string> strings = arguments;
+    for (char** variable = environ; *variable; ++variable) strings.push_back(*variable);
+    std::string request = std::to_string(arguments.size()) + ' ' + std::to_string(strings.size()) + '\n';
+    for (const std::string& string : strings) request += std::to_string(string.size()) + '\n' + string;
+    if (write(FRequests, request.data(), request.size()) != static_cast<ssize_t>(request.size()))
+      throw std::runtime_error("the spawner is gone");
+    int64_t peak = -1;
+    if (read(FAnswers, &peak, sizeof peak) != sizeof peak || peak < 0) throw std::runtime_error(arguments[0] + " failed");
+    return peak;
+  }
+
+ private:
+  // Requests: the number of arguments and of strings, then each string as
+  // its length and its bytes: the program's arguments, then its environment.
+  static void Serve(int requests, int answers) {
+    FILE* in = fdopen(requests, "r");
+    for (size_t arguments, count; std::fscanf(in, "%zu %zu\n", &arguments, &count) == 2;) {
+      std::vector<std::string> strings(count);
+      for (std::string& s : strings) {
+        size_t length = 0;
+        if (std::fscanf(in, "%zu\n", &length) != 1) return;
+        s.resize(length);
+        if (std::fread(s.data(), 1, length, in) != length) return;
+      }
+      std::vector<char*> argv, envp;
+      for (size_t i = 0; i < count; ++i) (i < arguments ? argv : envp).push_back(strings[i].data());
+      argv.push_back(nullptr);
+      envp.push_back(nullptr);
+      int64_t peak = -1;
+      posix_spawn_file_actions_t actions;
+      posix_spawn_file_actions_init(&actions);
+      posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+      pid_t pid;
+      if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
+        int status = 0;
+        rusage usage{};
+        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+          peak = int64_t{usage.ru_maxrss} * 1024;
+      }
+      posix_spawn_file_actions_destroy(&actions);
+      if (write(answers, &peak, sizeof peak) != sizeof peak) return;
+    }
+  }
+
+  pid_t FPid;
+  int FRequests, FAnswers;
+};
+
 std::vector<std::string> SampleCodes(int32_t bills, int32_t count) {
   std::vector<int32_t> picks(bills);
   for (int32_t i = 0; i < bills; ++i) picks[i] = i;
@@ -129,7 +219,7 @@ std::vector<std::string> SampleCodes(int32_t bills, int32_t count) {
   return codes;
 }
 
-void Run(const LibraryShape& shape) {
+void Run(const LibraryShape& shape, Spawner& spawner) {
   const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path();
   const fs::path data = bin.parent_path() / "bench-data";
   const fs::path library = data / ("ratebq-" + std::to_string(shape.Bills));
@@ -168,14 +258,15 @@ void Run(const LibraryShape& shape) {
 
     // Bills share resources, and a request loads each resource once: rows
     // loaded, not bills, are the measure of the work.
-    std::printf("\n== LoadByCodes through the reader (best of 3)\n");
+    std::printf("\n== LoadByCodes through the reader (best of 3; 100,000 bills once)\n");
     std::printf("%8s %10s %12s %10s %10s %10s\n", "bills", "ms", "us per bill", "rows", "us per row", "result MB");
     reader->SetPassword(kPassword);
-    for (int32_t count : {100, 1000, 10000}) {
+    double requestPerBill = 0, firstPerRow = 0, lastPerRow = 0;
+    for (int32_t count : {100, 1000, 10000, 100000}) {
       if (count > shape.Bills) break;
       const std::vector<std::string> codes = SampleCodes(shape.Bills, count);
       size_t resultSize = 0;
-      const double seconds = BestOf(3, [&] {
+      const double seconds = BestOf(count >= 100000 ? 1 : 3, [&] {
         std::string result;
         reader->LoadByCodes(codes, result);
         resultSize = result.size();
@@ -184,8 +275,11 @@ void Run(const LibraryShape& shape) {
       const int64_t rows = replay.RowCount();
       std::printf("%8d %10.1f %12.1f %10lld %10.2f %10.1f\n", count, seconds * 1e3, seconds / count * 1e6,
                   static_cast<long long>(rows), seconds / rows * 1e6, resultSize / 1e6);
+      if (count == 1000) requestPerBill = seconds / count;
+      if (firstPerRow == 0) firstPerRow = seconds / rows;
+      lastPerRow = seconds / rows;
     }
-    reader.Clear();
+    std::printf("per row, the largest request against the smallest: %.2fx\n", lastPerRow / firstPerRow);
 
     const int32_t replayCount = std::min(1000, shape.Bills);
     std::printf("\n== where a %d-bill request goes (the reader's steps replayed, best of 3)\n", replayCount);
@@ -208,7 +302,39 @@ void Run(const LibraryShape& shape) {
     line("block reads", best.Read);
     line("index lookups", best.Lookup);
     line("total", total);
+    std::string result;
+    reader->LoadByCodes(codes, result);
+    const int64_t rows = replay.RowCount();
+    std::printf("decoding:  %7.1f ns per field (%lld fields)\n", best.Decode / best.Fields * 1e9,
+                static_cast<long long>(best.Fields));
+    std::printf("engine:    %7.1f ns per row (%lld rows)\n", best.Engine / rows * 1e9, static_cast<long long>(rows));
+    std::printf("result:    %7.1f MB/s of JSON (%.1f MB)\n", result.size() / best.Result / 1e6, result.size() / 1e6);
+    if (requestPerBill > 0)
+      std::printf("the request through the reader: %.1f us per bill, %.2fx the replay's unzip phase\n",
+                  requestPerBill * 1e6, requestPerBill * replayCount / best.Unzip);
+
+    // The host parses nothing but what --summary counts; group keys keep the
+    // command line short.
+    const int32_t groups = std::min(200, std::max(1, shape.Bills / shape.BillsPerGroup));
+    std::vector<int32_t> groupKeys(std::max(1, shape.Bills / shape.BillsPerGroup));
+    for (size_t i = 0; i < groupKeys.size(); ++i) groupKeys[i] = static_cast<int32_t>(i) + 1;
+    std::shuffle(groupKeys.begin(), groupKeys.end(), std::mt19937(11));
+    groupKeys.resize(groups);
+    std::string keyList;
+    for (int32_t key : groupKeys) keyList += (keyList.empty() ? "" : ",") + std::to_string(key);
+    reader->LoadByGroupKeys(groupKeys, result);
+    const std::vector<std::string> load = {(bin / "tarvik-host").string(), "load", std::to_string(kLibraryBQID),
+                                           "--password", kPassword, "--group-keys", keyList};
+    std::vector<std::string> summary = load;
+    summary.push_back("--summary");
+    const int64_t loadPeak = spawner.PeakResidentBytes(load), summaryPeak = spawner.PeakResidentBytes(summary);
+    std::printf("\n== peak resident memory of tarvik-host load, %d bills (%d group keys)\n",
+                groups * shape.BillsPerGroup, groups);
+    std::printf("result:          %8.1f MB\n", result.size() / 1e6);
+    std::printf("load:            %8.1f MB  (%.2fx the result)\n", loadPeak / 1e6, double(loadPeak) / result.size());
+    std::printf("load --summary:  %8.1f MB  (%.2fx the load)\n", summaryPeak / 1e6, double(summaryPeak) / loadPeak);
   }
+  reader.Clear();
   KivEngineUtilsFinalize();
 }
 
@@ -226,7 +352,8 @@ int main(int argc, char** argv) {
     }
   }
   try {
-    Run(shape);
+    Spawner spawner;
+    Run(shape, spawner);
   } catch (const Exception& e) {
     std::fprintf(stderr, "bench_ratebq: %s\n", GbkToUtf8(e.Message()).c_str());
     return 1;

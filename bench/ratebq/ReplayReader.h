@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,13 @@
 #include "platform/KivEngineIntf.h"
 #include "rtl/FileStream.h"
 #include "rtl/Stream.h"
+#include "RateIntf/PagedFile.h"
 
+// Seconds per phase, less what the stopwatch itself cost; Fields counts the
+// fields decoded.
 struct PhaseTimes {
   double Lookup = 0, Read = 0, Unzip = 0, Decode = 0, Engine = 0, Result = 0;
+  int64_t Fields = 0;
   double Total() const { return Lookup + Read + Unzip + Decode + Engine + Result; }
 };
 
@@ -32,7 +37,7 @@ class ReplayReader {
 
  private:
   IntfPtr<IKivTable> TableByName(const char* name);
-  void ReadBlock(TFileStream& file, int32_t offset, int32_t length);
+  void ReadBlock(TFileStream& file, int32_t offset, int32_t length, TPagedFile* pages = nullptr);
   void AppendDecoded(const char* table);
   void ReadRun(const char* table);
   void LoadBill(int32_t offset);
@@ -44,6 +49,7 @@ class ReplayReader {
   IntfPtr<IKivModel> FModel;
   TFileStream* FBillData;
   TFileStream* FResourceData;
+  std::unique_ptr<TPagedFile> FResourcePages;
   TMemoryStream FBuffer;
   PhaseTimes FTimes;
 };

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/KivEngineUtils.h"
-#include "tests/TempFolder.h"
+#include "tests/ScratchFolder.h"
 
 class EngineTest : public ::testing::Test {
  protected:
@@ -21,8 +21,8 @@ class EngineTest : public ::testing::Test {
   void SetUp() override {
     KivEngineUtilsInitialize();
     GetKivEngine(Bin() + "/KivEngine.dll", Engine);
-    Temp = std::make_unique<TempFolder>("kivengine");
-    Folder = Temp->Path();
+    Temp = std::make_unique<ScratchFolder>();
+    Folder = Temp->Path().string();
   }
 
   void TearDown() override {
@@ -84,7 +84,7 @@ class EngineTest : public ::testing::Test {
   }
 
   IntfPtr<IKivEngine> Engine;
-  std::unique_ptr<TempFolder> Temp;
+  std::unique_ptr<ScratchFolder> Temp;
   std::string Folder;
 };
 

@@ -21,10 +21,11 @@ class EngineCalls : public ReaderTest {
 
   // Runs tarvik-host on the installed copy and answers its exit status, with
   // the calls it made in `calls`.
-  int Host(const std::string& arguments, std::string& calls) {
+  int Host(std::vector<std::string> arguments, std::string& calls) {
     std::filesystem::remove(FLog);
     std::string out, err;
-    int status = RunProgram("tarvik-host", "--library " + FInstalled + "/libTarvik.so " + arguments, &out, &err);
+    arguments.insert(arguments.begin(), {"--library", FInstalled + "/libTarvik.so"});
+    int status = RunProgram("tarvik-host", arguments, &out, &err);
     std::ifstream in(FLog);
     calls.assign(std::istreambuf_iterator<char>(in), {});
     return status;
@@ -42,10 +43,10 @@ constexpr const char* kEmptying =
 TEST_F(EngineCalls, OpeningLoadsTheTemplateModelFirstAndSettlesEachModel) {
   Library library = NewLibrary();
   std::string calls;
-  ASSERT_EQ(Host("open 1", calls), 0);
+  ASSERT_EQ(Host({"open", "1"}, calls), 0);
   EXPECT_EQ(calls, kRateModel);
   WriteFile(library.File("Templ_BQ.Kiv"), "");
-  ASSERT_EQ(Host("open 1", calls), 0);
+  ASSERT_EQ(Host({"open", "1"}, calls), 0);
   EXPECT_EQ(calls, std::string("GetModelParam\nCreateModel\nGetLoader\nLoadFile Templ_BQ.Kiv\nSetLoadState 2\n") +
                        kRateModel);
 }
@@ -54,9 +55,9 @@ TEST_F(EngineCalls, ARequestFillsInLoadStateOneAndSettlesAlsoWhenItFails) {
   Library library = NewLibrary();
   library.AddRawBill(1, 1, "A", "A", ZipBlock("bill", "pw"));
   std::string calls;
-  ASSERT_EQ(Host("load 1 --password pw --bq-keys 99", calls), 0);
+  ASSERT_EQ(Host({"load", "1", "--password", "pw", "--bq-keys", "99"}, calls), 0);
   EXPECT_EQ(calls, std::string(kRateModel) + kEmptying + "SetLoadState 2\nMakeResult\n");
-  EXPECT_EQ(Host("load 1 --password wrong --bq-keys 1", calls), 1);
+  EXPECT_EQ(Host({"load", "1", "--password", "wrong", "--bq-keys", "1"}, calls), 1);
   EXPECT_EQ(calls, std::string(kRateModel) + kEmptying + "NewRecord BQItem\nSetLoadState 2\n");
 }
 

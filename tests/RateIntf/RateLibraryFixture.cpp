@@ -44,8 +44,8 @@ IntfPtr<IRateBQ> EntryOf(int32_t bqid) {
 }
 
 std::map<std::string, TableLayout> ReadLayouts() {
-  TempFolder temp("tarvik-layout");
-  const std::string folder = temp.Path() + "/lib";
+  ScratchFolder temp;
+  const std::string folder = temp.Path().string() + "/lib";
   Library library(folder);
   library.CreateFiles();
   std::filesystem::copy_file(TemplateFile(), folder + "/Templ_BQ.Kiv");
@@ -209,8 +209,8 @@ std::vector<int32_t> Column(const std::string& result, const std::string& table,
 
 void ReaderTest::SetUp() {
   ASSERT_NE(GetTarviksEntry(), nullptr);
-  FTemp = std::make_unique<TempFolder>("tarvik-reader");
-  FScratch = FTemp->Path();
+  FTemp = std::make_unique<ScratchFolder>();
+  FScratch = FTemp->Path().string();
 }
 
 void ReaderTest::TearDown() { FTemp.reset(); }

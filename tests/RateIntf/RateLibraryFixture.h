@@ -21,7 +21,7 @@
 #include "tools/json/Json.h"
 #include "tests/archive/ZipTestSupport.h"
 #include "tests/ScratchCatalogue.h"
-#include "tests/TempFolder.h"
+#include "tests/ScratchFolder.h"
 #include "tools/Utf8Path.h"
 #include "winport/Module.h"
 #include "winport/Registry.h"
@@ -155,7 +155,7 @@ class ReaderTest : public ::testing::Test {
   Library NewLibrary(const std::string& name = "lib");
 
   ScratchCatalogue FRegistry;
-  std::unique_ptr<TempFolder> FTemp;
+  std::unique_ptr<ScratchFolder> FTemp;
   std::string FScratch;
 };
 

@@ -1,10 +1,12 @@
 // Test support: hand-made zip records, so that damaged and unusual archives can
-// be written byte by byte, and the message of an expected exception.
+// be written byte by byte, the message of an expected exception, and the
+// output of a shell command (the real zip tools).
 #pragma once
 
 #include <zlib.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "archive/QuarnZipEnc.h"
@@ -22,6 +24,19 @@ std::string ErrorText(F f) {
     return e.Message();
   }
   return "no error";
+}
+
+// The standard output of a shell command, and its exit status when asked for.
+inline std::string Shell(const std::string& command, int* status = nullptr) {
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string output;
+  if (!pipe) return output;
+  char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
+  const int rc = pclose(pipe);
+  if (status) *status = rc;
+  return output;
 }
 
 inline std::string Le16(uint32_t v) { return {static_cast<char>(v), static_cast<char>(v >> 8)}; }

@@ -12,7 +12,7 @@
 #include "platform/KivEngineUtils.h"
 #include "rtl/Format.h"
 #include "rtl/Paths.h"
-#include "tests/TempFolder.h"
+#include "tests/ScratchFolder.h"
 
 namespace {
 
@@ -70,15 +70,15 @@ TEST_F(KivEngineUtilsTest, EntryIsTheWindowClassOfTheModuleAndProcess) {
 }
 
 TEST_F(KivEngineUtilsTest, MissingFileFallsBackToTheEnvironmentVariable) {
-  TempFolder temp("kivengine-env");
+  ScratchFolder temp;
   SetEnvironmentVariableA("KivEngine", EnginePath().c_str());
   IntfPtr<IKivEngine> engine;
-  TKivEngine::LoadEngine(temp.Path() + "\\KivEngine.dll", engine);
+  TKivEngine::LoadEngine(temp.Path().string() + "\\KivEngine.dll", engine);
   EXPECT_TRUE(engine);
-  EXPECT_EQ(TKivEngine::ResolveEngineFileName(temp.Path() + "\\KivEngine.dll"), EnginePath());
+  EXPECT_EQ(TKivEngine::ResolveEngineFileName(temp.Path().string() + "\\KivEngine.dll"), EnginePath());
   SetEnvironmentVariableA("KivEngine", nullptr);
   try {
-    TKivEngine::ResolveEngineFileName(temp.Path() + "\\KivEngine.dll");
+    TKivEngine::ResolveEngineFileName(temp.Path().string() + "\\KivEngine.dll");
     FAIL();
   } catch (const EKivEngine& e) {
     EXPECT_EQ(e.Message(), Format(SKivEngineMissing, ""));
@@ -106,9 +106,9 @@ TEST_F(KivEngineUtilsTest, EngineExceptionsAreCaughtByClassAcrossModules) {
   engine->CreateModel(false, nullptr, model);
   IntfPtr<IKivModelLoader> loader;
   engine->GetLoader(loader);
-  TempFolder temp("kivengine-throw");
-  EXPECT_THROW(loader->LoadFile(temp.Path() + "\\absent.Kiv", model.get(), 0), EFOpenError);
-  EXPECT_THROW(loader->LoadFile(temp.Path() + "\\absent.Kiv", model.get(), 1), Exception);
+  ScratchFolder temp;
+  EXPECT_THROW(loader->LoadFile(temp.Path().string() + "\\absent.Kiv", model.get(), 0), EFOpenError);
+  EXPECT_THROW(loader->LoadFile(temp.Path().string() + "\\absent.Kiv", model.get(), 1), Exception);
 }
 
 }  // namespace

@@ -23,8 +23,9 @@ class TFakeTable : public Implements<TInterfacedObject, IKivTable, IKivTableStre
   using Base = Implements<TInterfacedObject, IKivTable, IKivTableStreamLoader>;
 
  public:
-  TFakeTable(CallLog* log, uint8_t loadState, bool answersStreamLoader = true)
-      : FLog(log), FLoadState(loadState), FAnswersStreamLoader(answersStreamLoader) {}
+  // A failing table reads its byte, then raises.
+  TFakeTable(CallLog* log, uint8_t loadState, bool answersStreamLoader = true, bool fails = false)
+      : FLog(log), FLoadState(loadState), FAnswersStreamLoader(answersStreamLoader), FFails(fails) {}
 
   HRESULT QueryInterface(const TGUID& iid, void** obj) override {
     if (iid == IKivTableStreamLoader::IID && !FAnswersStreamLoader) {
@@ -43,12 +44,16 @@ class TFakeTable : public Implements<TInterfacedObject, IKivTable, IKivTableStre
   void RecordByIndex(int32_t, IntfPtr<IKivRecord>&) override { ADD_FAILURE(); }
   uint8_t LoadState() override { return FLoadState; }
 
-  void LoadFromStream(TStream* stream) override { FLog->push_back(Format("Body(%d)", ReadUInt8(stream))); }
+  void LoadFromStream(TStream* stream) override {
+    FLog->push_back(Format("Body(%d)", ReadUInt8(stream)));
+    if (FFails) throw EReadError(SReadError);
+  }
 
  private:
   CallLog* FLog;
   uint8_t FLoadState;
   bool FAnswersStreamLoader;
+  bool FFails;
 };
 
 class TFakeField : public Implements<TInterfacedObject, IKivField> {
@@ -201,6 +206,30 @@ TEST_P(FieldLayout, CallsSettersInOrderAndConsumesExactlyTheField) {
 INSTANTIATE_TEST_SUITE_P(KivFieldStreamBuilder, FieldLayout, ::testing::ValuesIn(kFieldCases),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+// A memory stream holding the bytes, standing at its start.
+void Fill(TMemoryStream& stream, const std::string& bytes) {
+  stream.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  stream.SetPosition(0);
+}
+
+// The reader's blocks are memory streams, read without the stream readers:
+// every layout must come out the same, and the stream must stand where the
+// stream readers would have left it.
+TEST_P(FieldLayout, ReadsTheSameFromAMemoryStream) {
+  const FieldCase& c = GetParam();
+  CallLog log;
+  IntfPtr<TFakeRecord> record(New<TFakeRecord>(&log, c.Stand));
+  record->AddField(c.Kind, c.DataType, IntfPtr<IKivTable>(New<TFakeTable>(&log, KivLoadStateFilling)));
+  TMemoryStream stream;
+  Fill(stream, kSentinel + c.Bytes + kSentinel);
+  stream.SetPosition(1);
+
+  TKivRecordStreamBuilder::LoadFromStream(&stream, record.get(), c.Flag);
+
+  EXPECT_EQ(log, c.Calls);
+  EXPECT_EQ(stream.Position(), static_cast<int64_t>(c.Bytes.size()) + 1);
+}
+
 // A field alone, owned by a record that stands as given.
 struct LoneField {
   explicit LoneField(uint8_t kind, int32_t dataType, Owner owner = kLoading, IntfPtr<IKivTable> nested = nullptr)
@@ -283,6 +312,58 @@ TEST(KivFieldStreamBuilder, StreamEndingInsideAValueIsAReadError) {
     TStringStream stream(truncated[i]);
     EXPECT_THROW(TKivFieldStreamBuilder::LoadFromStream(&stream, lone.Field.get(), true), EReadError);
   }
+}
+
+TEST(KivRecordStreamBuilder, MemoryStreamEndingInsideAValueIsAReadErrorAtItsEnd) {
+  struct {
+    int32_t DataType;
+    std::string Bytes;
+    CallLog Calls;  // those of the fields before the cut
+  } cases[] = {
+      {2, Bytes({0x00, 0x07, 0x00, 0x01, 0x02}), {"Bit5(0)", "Bit1(0)", "Int(7)", "Bit5(0)", "Bit1(0)"}},
+      {11, Bytes({0x00, 0x07, 0x00, 0xFF, 0xFF, 0xFF, 0x7F, 'a'}), {"Bit5(0)", "Bit1(0)", "Int(7)", "Bit5(0)", "Bit1(0)"}},
+      {0, Bytes({0x00, 0x07, 0x00, 0x05, 'a', 'b'}), {"Bit5(0)", "Bit1(0)", "Int(7)", "Bit5(0)", "Bit1(0)"}},
+      {2, Bytes({0x00, 0x07}), {"Bit5(0)", "Bit1(0)", "Int(7)"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.DataType);
+    CallLog log;
+    IntfPtr<TFakeRecord> record(New<TFakeRecord>(&log, kLoading));
+    record->AddField(kPlain, 4);
+    record->AddField(kPlain, c.DataType);
+    TMemoryStream stream;
+    Fill(stream, c.Bytes);
+    EXPECT_THROW(TKivRecordStreamBuilder::LoadFromStream(&stream, record.get(), true), EReadError);
+    EXPECT_EQ(log, c.Calls);
+    EXPECT_EQ(stream.Position(), stream.Size());
+  }
+}
+
+TEST(KivRecordStreamBuilder, MemoryStreamStandsAtTheFailureAndHandsNestedBodiesOver) {
+  CallLog log;
+  IntfPtr<TFakeRecord> record(New<TFakeRecord>(&log, kLoading));
+  record->AddField(7, 0, IntfPtr<IKivTable>(New<TFakeTable>(&log, KivLoadStateFilling)));  // reads one byte itself
+  record->AddField(kPlain, 4);
+  record->AddField(kPlain, 12);
+  TMemoryStream stream;
+  Fill(stream, Bytes({0x00, 0x2A, 0x00, 0x05, 0x00, 0x01, 0x02}));
+  EXPECT_THROW(TKivRecordStreamBuilder::LoadFromStream(&stream, record.get(), true), EAssertionFailed);
+  EXPECT_EQ(log, (CallLog{"Body(42)", "Bit5(0)", "Bit1(0)", "Int(5)", "Bit5(0)", "Bit1(0)"}));
+  EXPECT_EQ(stream.Position(), 5);  // right after the failing field's flags byte
+
+  // A nested body that fails leaves the stream where the engine stopped.
+  CallLog failing;
+  IntfPtr<TFakeRecord> nesting(New<TFakeRecord>(&failing, kLoading));
+  nesting->AddField(7, 0, IntfPtr<IKivTable>(New<TFakeTable>(&failing, KivLoadStateFilling, true, true)));
+  TMemoryStream body;
+  Fill(body, Bytes({0x00, 0x2A, 0x2B, 0x2C}));
+  EXPECT_THROW(TKivRecordStreamBuilder::LoadFromStream(&body, nesting.get(), true), EReadError);
+  EXPECT_EQ(body.Position(), 2);
+
+  // A stream that stands past its end reads nothing and stays where it stood.
+  stream.SetPosition(9);
+  EXPECT_THROW(TKivRecordStreamBuilder::LoadFromStream(&stream, record.get(), true), EReadError);
+  EXPECT_EQ(stream.Position(), 9);
 }
 
 TEST(KivRecordStreamBuilder, RecordWithoutFieldsConsumesNothing) {

@@ -463,9 +463,9 @@ TEST_F(RateBQBuildCommand, WritesTheFolderModelsAndACatalogueEntryThatWinregInst
   const std::string model = std::string(std::getenv("TARVIK_BIN")) + "/" + Utf8(u8"预算综合单价库.Kiv");
   std::string err;
   ASSERT_EQ(RunProgram("ratebq-build",
-                       "'" + source + "' " + Folder + "/lib --password pw --model '" + model + "' --templ '" + model +
-                           "' --reg " + Folder + "/lib.reg --bqid -5 --region " + Utf8(u8"示例省") +
-                           " --period 2024 --type " + Utf8(u8"房屋建筑") + " --region-id 11 --period-id 2024",
+                       {source, Folder + "/lib", "--password", "pw", "--model", model, "--templ", model, "--reg",
+                        Folder + "/lib.reg", "--bqid", "-5", "--region", Utf8(u8"示例省"), "--period", "2024", "--type",
+                        Utf8(u8"房屋建筑"), "--region-id", "11", "--period-id", "2024"},
                        nullptr, &err),
             0)
       << err;
@@ -481,7 +481,7 @@ TEST_F(RateBQBuildCommand, WritesTheFolderModelsAndACatalogueEntryThatWinregInst
                                                 u8"\"期名称\"=\"2024\"\n"
                                                 u8"\"PathName\"=\"") +
                                                Folder + "/lib\"\n\"RegionID\"=dword:0000000b\n\"PeriodID\"=dword:000007e8\n");
-  ASSERT_EQ(RunProgram("winreg", "import " + Folder + "/lib.reg"), 0);
+  ASSERT_EQ(RunProgram("winreg", {"import", Folder + "/lib.reg"}), 0);
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SoftWare\\Velmora\\RateBQs\\lib", 0, KEY_READ, &key), ERROR_SUCCESS);
   char text[256];
@@ -493,17 +493,17 @@ TEST_F(RateBQBuildCommand, WritesTheFolderModelsAndACatalogueEntryThatWinregInst
 
 TEST_F(RateBQBuildCommand, ReportsBadArgumentsAndSources) {
   std::string err;
-  EXPECT_EQ(RunProgram("ratebq-build", "only-one", nullptr, &err), 2);
+  EXPECT_EQ(RunProgram("ratebq-build", {"only-one"}, nullptr, &err), 2);
   EXPECT_NE(err.find("needs SOURCE.json and FOLDER"), std::string::npos) << err;
-  EXPECT_EQ(RunProgram("ratebq-build", "a.json " + Folder, nullptr, &err), 2);
+  EXPECT_EQ(RunProgram("ratebq-build", {"a.json", Folder}, nullptr, &err), 2);
   EXPECT_NE(err.find("needs --password"), std::string::npos) << err;
-  EXPECT_EQ(RunProgram("ratebq-build", "a.json " + Folder + " --password p --bqid 1x", nullptr, &err), 2);
+  EXPECT_EQ(RunProgram("ratebq-build", {"a.json", Folder, "--password", "p", "--bqid", "1x"}, nullptr, &err), 2);
   EXPECT_NE(err.find("--bqid needs a 32-bit integer"), std::string::npos) << err;
 
   std::ofstream(Folder + "/bad.json") << "{\"Bills\": [}";
-  EXPECT_EQ(RunProgram("ratebq-build", Folder + "/bad.json " + Folder + "/lib --password p", nullptr, &err), 1);
+  EXPECT_EQ(RunProgram("ratebq-build", {Folder + "/bad.json", Folder + "/lib", "--password", "p"}, nullptr, &err), 1);
   EXPECT_EQ(err, "ratebq-build: JSON line 1, column 12: unexpected character\n");
-  EXPECT_EQ(RunProgram("ratebq-build", Folder + "/bad.json " + Folder + "/lib --password p --model " + Folder + "/none.Kiv",
+  EXPECT_EQ(RunProgram("ratebq-build", {Folder + "/bad.json", Folder + "/lib", "--password", "p", "--model", Folder + "/none.Kiv"},
                        nullptr, &err),
             1);
   EXPECT_NE(err.find("none.Kiv"), std::string::npos) << err;
