@@ -4,18 +4,23 @@
 
 namespace {
 
-// 1 January 1980 00:00:00 and 31 December 2107 23:59:58, and the first as a FILETIME.
+// 1 January 1980 00:00:00 and 31 December 2107 23:59:58, and as FILETIMEs
+// the first of them and the moment after the last.
 constexpr int32_t kFirstDosTime = 0x00210000;
 constexpr int32_t kLastDosTime = static_cast<int32_t>(0xFF9FBF7D);
 constexpr uint64_t kFirstDosFileTime = 119600064000000000ULL;
+constexpr uint64_t kAfterDosFileTimes = 159992928000000000ULL;
 
+// The range is checked here: not every FileTimeToDosDateTime refuses the
+// years after 2107 (Wine's wraps them).
 int32_t LocalDosTime(const FILETIME& utc) {
   FILETIME local;
   WORD date, time;
   if (!FileTimeToLocalFileTime(&utc, &local)) local = utc;
-  if (FileTimeToDosDateTime(&local, &date, &time)) return static_cast<int32_t>(date) << 16 | time;
   const uint64_t ticks = static_cast<uint64_t>(local.dwHighDateTime) << 32 | local.dwLowDateTime;
-  return ticks < kFirstDosFileTime ? kFirstDosTime : kLastDosTime;
+  if (ticks < kFirstDosFileTime) return kFirstDosTime;
+  if (ticks >= kAfterDosFileTimes || !FileTimeToDosDateTime(&local, &date, &time)) return kLastDosTime;
+  return static_cast<int32_t>(date) << 16 | time;
 }
 
 // Advances the search to an item that the filter lets through.

@@ -66,9 +66,10 @@ std::string ResolveFileName(const std::string& fileName) {
   }
 }
 
+// A name that the system cannot expand is too long for it to name.
 bool FileNameTooLong(const std::string& fileName) {
   const std::string full = ExpandFileName(fileName);
-  if (Characters(full) >= MAX_PATH) return true;
+  if (full.empty() || Characters(full) >= MAX_PATH) return !fileName.empty();
   for (std::string path = full; !path.empty(); path = Parent(path))
     if (Characters(ExtractFileName(path)) > kMaxComponent) return true;
   return false;

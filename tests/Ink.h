@@ -38,4 +38,14 @@ inline std::vector<std::pair<int, int>> InkBands(HDC dc, RECT area) {
   return bands;
 }
 
+// The GDI objects the process holds.
 inline DWORD LiveGdiObjects() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
+
+// Whether the system counts them at all: Wine answers 0 whatever there is.
+inline bool GdiObjectsCounted() {
+  const DWORD before = LiveGdiObjects();
+  HGDIOBJ brush = CreateSolidBrush(0);
+  const bool counted = LiveGdiObjects() > before;
+  DeleteObject(brush);
+  return counted;
+}

@@ -1,7 +1,7 @@
 // Test support: a fresh folder under the system's temporary folder ($TMPDIR or
 // /tmp on POSIX) for one test, removed with everything in it when the test
 // ends, and small helpers for its files. Its own path is plain ASCII on every
-// platform; names on disk below it are UTF-8 on POSIX.
+// platform; the names below it that the helpers take and give are UTF-8.
 #pragma once
 
 #include <filesystem>
@@ -30,21 +30,28 @@ class ScratchFolder {
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   const std::filesystem::path& Path() const { return FPath; }
-  std::string operator/(const std::string& relative) const { return (FPath / relative).string(); }
+  std::string operator/(const std::string& relative) const {
+    const std::u8string path = (FPath / Native(relative)).u8string();
+    return std::string(path.begin(), path.end());
+  }
 
   // Writes the file, making its folders.
   void Write(const std::string& relative, const std::string& bytes) const {
-    const std::filesystem::path path = FPath / relative;
+    const std::filesystem::path path = FPath / Native(relative);
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
   }
 
   std::string Read(const std::string& relative) const {
-    std::ifstream in(FPath / relative, std::ios::binary);
+    std::ifstream in(FPath / Native(relative), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
  private:
+  static std::filesystem::path Native(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+  }
+
   std::filesystem::path FPath;
 };
 

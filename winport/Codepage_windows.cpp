@@ -48,10 +48,9 @@ std::string Convert(std::string_view in, UINT from, UINT to, Length length) {
   return out;
 }
 
-size_t GbkLength(std::string_view s) {
-  const auto b = static_cast<unsigned char>(s[0]);
-  return b < 0x80 ? 1 : IsDBCSLeadByteEx(kGbk, b) ? 2 : 0;
-}
+// A single byte at or above 0x80 may be a character of its own (0x80 is the
+// euro sign); the conversion tells.
+size_t GbkLength(std::string_view s) { return IsDBCSLeadByteEx(kGbk, static_cast<unsigned char>(s[0])) ? 2 : 1; }
 
 size_t Utf8Length(std::string_view s) {
   const auto b = static_cast<unsigned char>(s[0]);

@@ -19,6 +19,9 @@ using LPCSTR = const char*;
 using LPSTR = char*;
 using HANDLE = void*;
 
+// The calling convention of the system's calls: the platform's own here.
+#define WINAPI
+
 constexpr BOOL FALSE = 0;
 constexpr BOOL TRUE = 1;
 

@@ -1,20 +1,12 @@
 #include "tests/QuarnCommon/GdiRecorder.h"
 
-#include <dlfcn.h>
-
-#include <cstdio>
-
 #include "rtl/Format.h"
-#include "winport/Atoms.h"
 #include "winport/Errors.h"
-#include "winport/Gdi.h"
-#include "winport/GlobalMemory.h"
-#include "winport/Version.h"
-#include "winport/WindowMessage.h"
 
 namespace recorder {
 
 namespace {
+
 bool recording = false;
 std::vector<std::string> lines;
 
@@ -31,7 +23,87 @@ LONG FontHeight(HDC dc) {
   return log.lfHeight;
 }
 
+BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
+  Write(Format("TextOutA %d,%d %s h=%d", x, y, Text(text, length), FontHeight(dc)));
+  return System().TextOutA(dc, x, y, text, length);
+}
+
+int WINAPI DrawTextA(HDC dc, LPCSTR text, int length, RECT* rect, UINT format) {
+  Write(Format("DrawTextA %s %d,%d,%d,%d 0x%X", Text(text, length), rect->left, rect->top, rect->right, rect->bottom,
+               format));
+  return System().DrawTextA(dc, text, length, rect, format);
+}
+
+int WINAPI StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
+                         int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage,
+                         DWORD rop) {
+  Write(Format("StretchDIBits %d,%d,%d,%d from %d,%d,%d,%d bpp=%d", xDest, yDest, destWidth, destHeight, xSrc, ySrc,
+               srcWidth, srcHeight, info->bmiHeader.biBitCount));
+  return System().StretchDIBits(dc, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight, bits, info,
+                                usage, rop);
+}
+
+int WINAPI GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT count, void* bits, BITMAPINFO* info, UINT usage) {
+  Write(Format("GetDIBits %s bpp=%d", bits ? "bits" : "header", info->bmiHeader.biBitCount));
+  return System().GetDIBits(dc, bitmap, start, count, bits, info, usage);
+}
+
+HBITMAP WINAPI LoadBitmapA(HINSTANCE instance, LPCSTR name) {
+  Write(Format("LoadBitmapA %s", name));
+  if (FailLoadBitmap) {
+    SetLastError(1814);  // ERROR_RESOURCE_NAME_NOT_FOUND
+    return nullptr;
+  }
+  return System().LoadBitmapA(instance, name);
+}
+
+HPALETTE WINAPI SelectPalette(HDC dc, HPALETTE palette, BOOL background) {
+  Write(Format("SelectPalette background=%d", background));
+  return System().SelectPalette(dc, palette, background);
+}
+
+UINT WINAPI RealizePalette(HDC dc) {
+  Write("RealizePalette");
+  return System().RealizePalette(dc);
+}
+
+UINT WINAPI GetSystemPaletteEntries(HDC dc, UINT start, UINT count, PALETTEENTRY* entries) {
+  Write(Format("GetSystemPaletteEntries %u,%u", start, count));
+  return System().GetSystemPaletteEntries(dc, start, count, entries);
+}
+
+HGLOBAL WINAPI GlobalAlloc(UINT flags, size_t size) {
+  Write(Format("GlobalAlloc 0x%X %zu", flags, size));
+  return System().GlobalAlloc(flags, size);
+}
+
+BOOL WINAPI GetVersionExA(OSVERSIONINFOA* info) {
+  Write("GetVersionExA");
+  return System().GetVersionExA(info);
+}
+
+UINT WINAPI RegisterWindowMessageA(LPCSTR name) {
+  Write(Format("RegisterWindowMessageA %s", name));
+  return System().RegisterWindowMessageA(name);
+}
+
+ATOM WINAPI GlobalAddAtomA(LPCSTR name) {
+  Write(Format("GlobalAddAtomA %s", name));
+  return System().GlobalAddAtomA(name);
+}
+
+ATOM WINAPI GlobalDeleteAtom(ATOM atom) {
+  char name[256] = "";
+  GlobalGetAtomNameA(atom, name, sizeof name);
+  Write(Format("GlobalDeleteAtom %s", name));
+  return System().GlobalDeleteAtom(atom);
+}
+
 }  // namespace
+
+const Calls Recording = {TextOutA,       DrawTextA,      StretchDIBits,           GetDIBits,    LoadBitmapA,
+                         SelectPalette,  RealizePalette, GetSystemPaletteEntries, GlobalAlloc,  GetVersionExA,
+                         RegisterWindowMessageA, GlobalAddAtomA, GlobalDeleteAtom};
 
 bool FailLoadBitmap = false;
 
@@ -53,102 +125,3 @@ std::vector<std::string> Only(const std::vector<std::string>& calls, const std::
 }
 
 }  // namespace recorder
-
-using recorder::Write;
-
-// winport's definition of a call that this program also defines, found by
-// the (mangled) name of the program's own.
-template <class F>
-F Next(F self) {
-  Dl_info info{};
-  dladdr(reinterpret_cast<void*>(self), &info);
-  return reinterpret_cast<F>(dlsym(RTLD_NEXT, info.dli_sname));
-}
-#define REAL(name) static const auto real = Next(&name)
-
-BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
-  REAL(TextOutA);
-  Write(Format("TextOutA %d,%d %s h=%d", x, y, recorder::Text(text, length), recorder::FontHeight(dc)));
-  return real(dc, x, y, text, length);
-}
-
-int DrawTextA(HDC dc, LPCSTR text, int length, RECT* rect, UINT format) {
-  REAL(DrawTextA);
-  Write(Format("DrawTextA %s %d,%d,%d,%d 0x%X", recorder::Text(text, length), rect->left, rect->top, rect->right,
-               rect->bottom, format));
-  return real(dc, text, length, rect, format);
-}
-
-int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc, int srcWidth,
-                  int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop) {
-  REAL(StretchDIBits);
-  Write(Format("StretchDIBits %d,%d,%d,%d from %d,%d,%d,%d bpp=%d", xDest, yDest, destWidth, destHeight, xSrc, ySrc,
-               srcWidth, srcHeight, info->bmiHeader.biBitCount));
-  return real(dc, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight, bits, info, usage, rop);
-}
-
-int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage) {
-  REAL(GetDIBits);
-  Write(Format("GetDIBits %s bpp=%d", bits ? "bits" : "header", info->bmiHeader.biBitCount));
-  return real(dc, bitmap, start, lines, bits, info, usage);
-}
-
-HBITMAP LoadBitmapA(HINSTANCE instance, LPCSTR name) {
-  REAL(LoadBitmapA);
-  Write(Format("LoadBitmapA %s", name));
-  if (recorder::FailLoadBitmap) {
-    SetLastError(1814);
-    return nullptr;
-  }
-  return real(instance, name);
-}
-
-HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL background) {
-  REAL(SelectPalette);
-  Write(Format("SelectPalette background=%d", background));
-  return real(dc, palette, background);
-}
-
-UINT RealizePalette(HDC dc) {
-  REAL(RealizePalette);
-  Write("RealizePalette");
-  return real(dc);
-}
-
-UINT GetSystemPaletteEntries(HDC dc, UINT start, UINT count, PALETTEENTRY* entries) {
-  REAL(GetSystemPaletteEntries);
-  Write(Format("GetSystemPaletteEntries %u,%u", start, count));
-  return real(dc, start, count, entries);
-}
-
-HGLOBAL GlobalAlloc(UINT flags, size_t size) {
-  REAL(GlobalAlloc);
-  Write(Format("GlobalAlloc 0x%X %zu", flags, size));
-  return real(flags, size);
-}
-
-BOOL GetVersionExA(OSVERSIONINFOA* info) {
-  REAL(GetVersionExA);
-  Write("GetVersionExA");
-  return real(info);
-}
-
-UINT RegisterWindowMessageA(LPCSTR name) {
-  REAL(RegisterWindowMessageA);
-  Write(Format("RegisterWindowMessageA %s", name));
-  return real(name);
-}
-
-ATOM GlobalAddAtomA(LPCSTR name) {
-  REAL(GlobalAddAtomA);
-  Write(Format("GlobalAddAtomA %s", name));
-  return real(name);
-}
-
-ATOM GlobalDeleteAtom(ATOM atom) {
-  REAL(GlobalDeleteAtom);
-  char name[256] = "";
-  GlobalGetAtomNameA(atom, name, sizeof name);
-  Write(Format("GlobalDeleteAtom %s", name));
-  return real(atom);
-}

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-#include <dlfcn.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "QuarnCommon/Source/DrawSymbol.h"
@@ -9,7 +7,6 @@
 #include "QuarnCommon/Source/QuarnGridThemes.h"
 #include "QuarnCommon/Source/ScratchBitmap.h"
 #include "QuarnCommon/Source/WideControls.h"
-#include "RateIntf/Tarvik.h"
 #include "RateIntf/TarvikUnits.h"
 #include "platform/KivUtils.h"
 #include "rtl/Exceptions.h"
@@ -63,64 +60,6 @@ TEST(TarvikUnits, AFailingUnitUndoesItselfAndTheUnitsBeforeIt) {
   EXPECT_EQ(OwnedComponents, nullptr);
   EXPECT_EQ(ScratchBitmap, nullptr);  // never made
   FinalizeTarvikUnits();              // nothing left to do
-}
-
-std::string LibraryPath() { return std::string(std::getenv("TARVIK_BIN")) + "/libTarvik.so"; }
-
-HMODULE ModuleOf(void* library) {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, static_cast<LPCSTR>(dlsym(library, "GetTarviks")),
-                     &module);
-  return module;
-}
-
-TEST(TarvikLibrary, LoadsAndUnloadsItsUnitsGivingBackWhatTheyTook) {
-  const DWORD live = LiveGdiObjects();
-  const std::string window = WindowAtomName(GetCurrentProcessId());
-  GlobalAddAtomA(window.c_str());  // as the class library's own controls would have
-  GlobalAddAtomA(window.c_str());
-
-  recorder::Start();
-  void* library = dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
-  const Calls load = recorder::Stop();
-  ASSERT_NE(library, nullptr) << dlerror();
-  const std::string control = ControlAtomName(ModuleOf(library), GetCurrentThreadId());
-  EXPECT_NE(ModuleOf(library), HInstance());
-  EXPECT_EQ(load, (Calls{"GetVersionExA", "RegisterWindowMessageA TntUnicodeVcl.DestroyWindow",
-                         "GlobalAddAtomA " + window, "GlobalAddAtomA " + control}));
-  EXPECT_NE(GlobalFindAtomA(control.c_str()), 0);
-  EXPECT_EQ(LiveGdiObjects(), live);
-
-  recorder::Start();
-  ASSERT_EQ(dlclose(library), 0);
-  const Calls unload = recorder::Stop();
-  EXPECT_EQ(dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "the library stayed loaded";
-  EXPECT_EQ(unload, (Calls{"GlobalDeleteAtom " + control, "GlobalDeleteAtom " + window}));
-  EXPECT_EQ(DropAtom(window), 2);
-  EXPECT_EQ(DropAtom(control), 0);
-  EXPECT_EQ(LiveGdiObjects(), live);
-}
-
-TEST(TarvikLibrary, ALoadThatFailedRaisesItsErrorOnEveryCall) {
-  void* library;
-  {
-    FullAtomTable table(0);
-    library = dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
-  }
-  ASSERT_NE(library, nullptr) << dlerror();
-  auto getTarviks = reinterpret_cast<TGetTarviks>(dlsym(library, "GetTarviks"));
-  IntfPtr<IRateBQs> catalogue;
-  for (int i = 0; i < 2; ++i) {
-    try {
-      getTarviks(catalogue);
-      ADD_FAILURE();
-    } catch (const EOSError& e) {
-      EXPECT_EQ(e.ErrorCode, 8u);
-    }
-  }
-  EXPECT_FALSE(catalogue);
-  dlclose(library);
-  EXPECT_EQ(DropAtom(WindowAtomName(GetCurrentProcessId())), 0);
 }
 
 }  // namespace

@@ -22,8 +22,9 @@ struct Counted : TComponent {
 
 TEST(WideControls, AtomNamesTheProcessTheModuleAndTheThread) {
   EXPECT_EQ(WindowAtomName(0x1A2C), "TarvikRtl00001A2C");
-  EXPECT_EQ(ControlAtomName(reinterpret_cast<HMODULE>(0x7F0010000000), 0xBEEF),
-            "ControlOfs00007F00100000000000BEEF");
+  // The module handle in as many digits as a pointer has: 8 in the 32-bit library.
+  const std::string handle = sizeof(HMODULE) == 4 ? "10000000" : "0000000010000000";
+  EXPECT_EQ(ControlAtomName(reinterpret_cast<HMODULE>(0x10000000), 0xBEEF), "ControlOfs" + handle + "0000BEEF");
 }
 
 TEST(WideControls, RaiseTheCountsOfAtomsAddedBeforeAndDropThemAgain) {
@@ -74,7 +75,7 @@ TEST(WideControls, AnAtomThatCannotBeAddedRaisesTheLastError) {
       ADD_FAILURE();
     } catch (const EOSError& e) {
       EXPECT_EQ(e.ErrorCode, 8u);
-      EXPECT_EQ(e.Message(), "System Error.  Code: 8.\r\nNot enough storage is available to process this command.");
+      EXPECT_EQ(e.Message(), "System Error.  Code: 8.\r\n" + SysErrorMessage(8));
     }
     EXPECT_NE(WindowAtom, 0);
     EXPECT_EQ(ControlAtom, 0);
@@ -159,7 +160,9 @@ TEST(QuarnGridThemes, DestructorDeletesTheGdiObjectThenFreesTheOwnedObjectsInOrd
     *field = New<Witness>(services, *field, log, field == &Probe::Owned1(services) ? "first" : "second");
   }
   Probe::GdiObject(services) = CreateSolidBrush(0);
-  EXPECT_EQ(LiveGdiObjects(), live + 1);
+  if (GdiObjectsCounted()) {
+    EXPECT_EQ(LiveGdiObjects(), live + 1);
+  }
   TQuarnGridThemeServices::ReleaseInstance();
   EXPECT_EQ(log, (std::vector<std::string>{"first field cleared, gdi gone, second there",
                                            "second field cleared, gdi gone, second gone"}));

@@ -1,30 +1,22 @@
 #include "RateIntf/PagedFile.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "rtl/Exceptions.h"
+#include "tests/ScratchFolder.h"
 
 namespace {
 
 class PagedFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char folder[] = "/tmp/pagedfile-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    Folder = folder;
     for (int i = 0; i < 150000; ++i) Bytes += static_cast<char>(i * 7 + i / 251);
-    std::ofstream(Folder + "/data", std::ios::binary) << Bytes;
-    File = new TFileStream(Folder + "/data", fmOpenRead | fmShareDenyWrite);
+    Folder.Write("data", Bytes);
+    File = new TFileStream(Folder / "data", fmOpenRead | fmShareDenyWrite);
   }
-  void TearDown() override {
-    FreeAndNil(File);
-    std::system(("rm -rf " + Folder).c_str());
-  }
+  void TearDown() override { FreeAndNil(File); }
 
   std::string Read(TPagedFile& pages, int64_t offset, int32_t count) {
     std::string out(count, '\0');
@@ -32,7 +24,8 @@ class PagedFileTest : public ::testing::Test {
     return out;
   }
 
-  std::string Folder, Bytes;
+  ScratchFolder Folder;
+  std::string Bytes;
   TFileStream* File = nullptr;
 };
 

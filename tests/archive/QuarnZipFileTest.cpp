@@ -9,6 +9,7 @@
 #include "archive/QuarnZipFile.h"
 #include "archive/ZlibStreams.h"
 #include "rtl/Assert.h"
+#include "rtl/Paths.h"
 #include "tests/archive/ZipTestSupport.h"
 
 namespace {
@@ -62,9 +63,10 @@ TEST(ZipNames, ToZipNameDropsDriveHostAndShare) {
   EXPECT_EQ(ToZipName("C:\\\\host\\share\\x"), "/host/share/x");
   EXPECT_EQ(ToZipName("Dir/../X.TXT/"), "Dir/../X.TXT/");
   EXPECT_EQ(ToZipName(""), "");
-  EXPECT_EQ(ToLocalName("dir/sub/a.txt"), "dir/sub/a.txt");
-  EXPECT_EQ(ToLocalName(ToZipName("dir\\a.txt")), "dir/a.txt");
-  EXPECT_EQ(ToLocalName("win\\dir/a.txt"), "win/dir/a.txt");
+  const std::string d(1, PathDelim);
+  EXPECT_EQ(ToLocalName("dir/sub/a.txt"), "dir" + d + "sub" + d + "a.txt");
+  EXPECT_EQ(ToLocalName(ToZipName("dir\\a.txt")), "dir" + d + "a.txt");
+  EXPECT_EQ(ToLocalName("win\\dir/a.txt"), "win" + d + "dir" + d + "a.txt");
 }
 
 // 0x5C ends many double-byte GBK characters; there it is no backslash.
@@ -72,7 +74,7 @@ TEST(ZipNames, TrailBytesAreNoDelimiters) {
   const std::string trail = "\x81\x5C";
   EXPECT_EQ(ToZipName(trail + ".txt"), trail + ".txt");
   EXPECT_EQ(ToZipName("C:\\" + trail + "\\a\\" + trail), trail + "/a/" + trail);
-  EXPECT_EQ(ToLocalName(trail + "\\" + trail), trail + "/" + trail);
+  EXPECT_EQ(ToLocalName(trail + "\\" + trail), trail + PathDelim + trail);
   EXPECT_EQ(ToLocalName("\x81"), "\x81");  // a lead byte at the end stands alone
 }
 

@@ -1,7 +1,8 @@
-// Whole trees between this archive code and the real tools: a tree added with
-// AddFiles passes Info-ZIP's listing and test and extracts back byte for byte;
-// a tree zipped by Info-ZIP extracts here as unzip extracts it; archives that
-// Python writes to a pipe are refused rather than read as empty.
+// Whole trees between this archive code and the Linux side's real tools: a
+// tree added with AddFiles passes Info-ZIP's listing and test and extracts
+// back byte for byte; a tree zipped by Info-ZIP extracts here as unzip
+// extracts it; archives that Python writes to a pipe are refused rather than
+// read as empty.
 #include <gtest/gtest.h>
 
 #include <filesystem>

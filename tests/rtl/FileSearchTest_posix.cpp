@@ -1,5 +1,5 @@
-// The class library's directory search: the attribute filter and the local
-// MS-DOS time of each item.
+// The class library's directory search on POSIX: the attribute filter (hidden
+// from the name, read-only from the mode) and the local MS-DOS time of each item.
 #include "rtl/FileSearch.h"
 
 #include <fcntl.h>

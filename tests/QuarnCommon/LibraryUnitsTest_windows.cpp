@@ -1,0 +1,63 @@
+// The Tarvik library loaded and freed by the system, which calls its entry.
+// The library binds its own imports, so its calls are not recorded here: what
+// its units did shows in the atoms they add and delete.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "QuarnCommon/Source/ModuleInstance.h"
+#include "QuarnCommon/Source/WideControls.h"
+#include "RateIntf/Tarvik.h"
+#include "rtl/Exceptions.h"
+#include "tests/Ink.h"
+#include "tests/QuarnCommon/Atoms.h"
+
+namespace {
+
+std::string LibraryPath() { return std::string(std::getenv("TARVIK_BIN")) + "\\Tarvik.dll"; }
+
+TEST(TarvikLibrary, LoadsAndUnloadsItsUnitsGivingBackWhatTheyTook) {
+  const DWORD live = LiveGdiObjects();
+  const std::string window = WindowAtomName(GetCurrentProcessId());
+  GlobalAddAtomA(window.c_str());  // as the class library's own controls would have
+  GlobalAddAtomA(window.c_str());
+
+  HMODULE library = LoadLibraryA(LibraryPath().c_str());
+  ASSERT_NE(library, nullptr);
+  const std::string control = ControlAtomName(library, GetCurrentThreadId());
+  EXPECT_NE(library, HInstance());
+  EXPECT_NE(GlobalFindAtomA(control.c_str()), 0);
+  EXPECT_EQ(LiveGdiObjects(), live);
+
+  ASSERT_TRUE(FreeLibrary(library));
+  EXPECT_EQ(GetModuleHandleA(LibraryPath().c_str()), nullptr) << "the library stayed loaded";
+  EXPECT_EQ(DropAtom(window), 2);
+  EXPECT_EQ(DropAtom(control), 0);
+  EXPECT_EQ(LiveGdiObjects(), live);
+}
+
+TEST(TarvikLibrary, ALoadThatFailedRaisesItsErrorOnEveryCall) {
+  HMODULE library;
+  {
+    FullAtomTable table(0);
+    library = LoadLibraryA(LibraryPath().c_str());
+  }
+  ASSERT_NE(library, nullptr);
+  auto getTarviks = reinterpret_cast<TGetTarviks>(reinterpret_cast<void (*)()>(GetProcAddress(library, "GetTarviks")));
+  ASSERT_NE(getTarviks, nullptr);
+  IntfPtr<IRateBQs> catalogue;
+  for (int i = 0; i < 2; ++i) {
+    try {
+      getTarviks(catalogue);
+      ADD_FAILURE();
+    } catch (const EOSError& e) {
+      EXPECT_EQ(e.ErrorCode, 8u);
+    }
+  }
+  EXPECT_FALSE(catalogue);
+  FreeLibrary(library);
+  EXPECT_EQ(DropAtom(WindowAtomName(GetCurrentProcessId())), 0);
+}
+
+}  // namespace
