@@ -23,6 +23,11 @@ install(TARGETS Tarvik KivEngine
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} EXCLUDE_FROM_ALL)
 install(FILES "${CMAKE_BINARY_DIR}/bin/预算综合单价库.Kiv" DESTINATION ${TARVIK_MODULE_DIR})
 install(TARGETS tarvik-host ratebq-build RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The programs find the modules beside themselves, or else here.
+file(RELATIVE_PATH modules_from_programs /${CMAKE_INSTALL_BINDIR} /${TARVIK_MODULE_DIR})
+foreach(program tarvik-host ratebq-build)
+  target_compile_definitions(${program} PRIVATE TARVIK_MODULES_FROM_PROGRAMS="${modules_from_programs}")
+endforeach()
 if(WIN32)
   install(FILES ${TARVIK_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "rtl/Exceptions.h"
-#include "rtl/Paths.h"
+#include "tools/ModuleFile.h"
 #include "winport/Codepage.h"
 #include "winport/Errors.h"
 
@@ -27,4 +27,4 @@ IntfPtr<IRateBQs> TarvikLibrary::Catalogue() {
   return catalogue;
 }
 
-std::string TarvikLibrary::DefaultFileName() { return ExtractFilePath(GetModuleName(nullptr)) + TarvikLibraryFile; }
+std::string TarvikLibrary::DefaultFileName() { return ModuleFile(TarvikLibraryFile); }

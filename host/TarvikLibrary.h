@@ -18,7 +18,7 @@ class TarvikLibrary {
   // A new catalogue from GetTarviks; the library's exceptions pass through.
   IntfPtr<IRateBQs> Catalogue();
 
-  // The Tarvik library in the folder of this program.
+  // The Tarvik library beside this program, or where the install put it.
   static std::string DefaultFileName();
 
  private:

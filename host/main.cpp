@@ -19,7 +19,9 @@ namespace {
 
 int Usage() {
   std::cerr << "usage: tarvik-host [--library PATH] [--json] COMMAND [ARGUMENTS...]\n"
-               "  --library PATH  the Tarvik library (default: " << TarvikLibraryFile << " beside this program)\n"
+               "  --library PATH  the Tarvik library (default: " << TarvikLibraryFile
+            << " beside this program, or in the install's\n"
+               "                  library folder)\n"
                "  --json          print JSON instead of lines\n"
                "commands:\n";
   for (const HostCommand& c : HostCommands)

@@ -220,3 +220,12 @@ bool ParseRegValue(std::string_view line, RegValue& value, bool& deletes, std::s
   if (!in.AtEnd()) return Fail(error, "unexpected text after the value");
   return true;
 }
+
+std::string WindowsRegFile(std::string_view text) {
+  std::string crlf;
+  for (char c : text) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  return "\xFF\xFE" + RegTextToUtf16Le(crlf);
+}

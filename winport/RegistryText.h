@@ -40,3 +40,7 @@ std::string FormatRegValue(const RegValue& value);
 // answers true with `deletes` set. On malformed input answers false and says why.
 bool ParseRegValue(std::string_view line, RegValue& value, bool& deletes, std::string& error,
                    RegHexText hexText = RegHexText::Utf16);
+
+// A whole .reg file (UTF-8 text) in the form Windows' own tools write and
+// read: UTF-16LE with a byte-order mark, lines ending in CR LF.
+std::string WindowsRegFile(std::string_view text);

@@ -13,15 +13,13 @@
 #include "rtl/DateTime.h"
 #include "tests/KivEngine/EngineTest.h"
 #include "tests/Programs.h"
-#include "tests/TempRegistry.h"
+#include "tests/ScratchFolder.h"
 #include "tools/ratebq-build/RateLibraryWriter.h"
-#include "winport/Registry.h"
+#include "winport/Codepage.h"
 
 namespace {
 
 constexpr const char* kPassword = "sample-pw";
-
-std::string Utf8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -447,64 +445,46 @@ TEST(Json, ParsesWhatTheSourcesUseAndRefusesTheRest) {
 
 class RateBQBuildCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char folder[] = "/tmp/ratebq-build-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    Folder = folder;
+  std::string Run(const std::vector<std::string>& extra) {
+    const std::string source = std::string(std::getenv("TARVIK_SOURCE")) + "/samples/RateLibrary.json";
+    std::vector<std::string> arguments = {source, Folder / "lib", "--password", "pw", "--bqid", "-5", "--region",
+                                          Utf8(u8"示例省"), "--period", "2024"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    std::string err;
+    EXPECT_EQ(RunProgram("ratebq-build", arguments, nullptr, &err), 0) << err;
+    return err;
   }
-  void TearDown() override { std::filesystem::remove_all(Folder); }
 
-  std::string Folder;
+  ScratchFolder Folder;
 };
 
-TEST_F(RateBQBuildCommand, WritesTheFolderModelsAndACatalogueEntryThatWinregInstalls) {
-  TempRegistry registry;
-  const std::string source = std::string(std::getenv("TARVIK_SOURCE")) + "/samples/RateLibrary.json";
-  const std::string model = std::string(std::getenv("TARVIK_BIN")) + "/" + Utf8(u8"预算综合单价库.Kiv");
-  std::string err;
-  ASSERT_EQ(RunProgram("ratebq-build",
-                       {source, Folder + "/lib", "--password", "pw", "--model", model, "--templ", model, "--reg",
-                        Folder + "/lib.reg", "--bqid", "-5", "--region", Utf8(u8"示例省"), "--period", "2024", "--type",
-                        Utf8(u8"房屋建筑"), "--region-id", "11", "--period-id", "2024"},
-                       nullptr, &err),
-            0)
-      << err;
-  for (const char* file : {"RateBQ.Kiv", "Templ_BQ.Kiv", "Resource.idx", "Resource.data", "RateBQ.Index", "RateBQ.data"})
-    EXPECT_TRUE(std::filesystem::exists(Folder + "/lib/" + file)) << file;
-  EXPECT_EQ(ReadFile(Folder + "/lib/RateBQ.Kiv"), ReadFile(model));
-
-  EXPECT_EQ(ReadFile(Folder + "/lib.reg"), Utf8(u8"Windows Registry Editor Version 5.00\n\n"
-                                                u8"[HKEY_LOCAL_MACHINE\\SoftWare\\Velmora\\RateBQs\\lib]\n"
-                                                u8"\"库类型\"=\"房屋建筑\"\n"
-                                                u8"\"BQID\"=dword:fffffffb\n"
-                                                u8"\"地区\"=\"示例省\"\n"
-                                                u8"\"期名称\"=\"2024\"\n"
-                                                u8"\"PathName\"=\"") +
-                                               Folder + "/lib\"\n\"RegionID\"=dword:0000000b\n\"PeriodID\"=dword:000007e8\n");
-  ASSERT_EQ(RunProgram("winreg", {"import", Folder + "/lib.reg"}), 0);
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SoftWare\\Velmora\\RateBQs\\lib", 0, KEY_READ, &key), ERROR_SUCCESS);
-  char text[256];
-  DWORD size = sizeof text, type = 0;
-  ASSERT_EQ(RegQueryValueExA(key, "库类型", nullptr, &type, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
-  EXPECT_STREQ(text, "房屋建筑");  // GBK, as the catalogue reads it
-  RegCloseKey(key);
+TEST_F(RateBQBuildCommand, WritesTheCatalogueEntryInRegeditsOwnFormWhenAsked) {
+  Run({"--reg", Folder / "plain.reg"});
+  Run({"--reg", Folder / "regedit.reg", "--utf16"});
+  const std::string plain = Folder.Read("plain.reg"), regedit = Folder.Read("regedit.reg");
+  EXPECT_EQ(plain.substr(0, 37), "Windows Registry Editor Version 5.00\n");
+  ASSERT_EQ(regedit.substr(0, 2), "\xFF\xFE");
+  std::string crlf;
+  for (char c : plain) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  EXPECT_EQ(Utf16LeToUtf8(regedit.substr(2)), crlf);
+  EXPECT_EQ(regedit.substr(2, 4), std::string("W\0i\0", 4));
 }
 
 TEST_F(RateBQBuildCommand, ReportsBadArgumentsAndSources) {
   std::string err;
   EXPECT_EQ(RunProgram("ratebq-build", {"only-one"}, nullptr, &err), 2);
   EXPECT_NE(err.find("needs SOURCE.json and FOLDER"), std::string::npos) << err;
-  EXPECT_EQ(RunProgram("ratebq-build", {"a.json", Folder}, nullptr, &err), 2);
+  EXPECT_EQ(RunProgram("ratebq-build", {"a.json", Folder / "x"}, nullptr, &err), 2);
   EXPECT_NE(err.find("needs --password"), std::string::npos) << err;
-  EXPECT_EQ(RunProgram("ratebq-build", {"a.json", Folder, "--password", "p", "--bqid", "1x"}, nullptr, &err), 2);
+  EXPECT_EQ(RunProgram("ratebq-build", {"a.json", Folder / "x", "--password", "p", "--bqid", "1x"}, nullptr, &err), 2);
   EXPECT_NE(err.find("--bqid needs a 32-bit integer"), std::string::npos) << err;
 
-  std::ofstream(Folder + "/bad.json") << "{\"Bills\": [}";
-  EXPECT_EQ(RunProgram("ratebq-build", {Folder + "/bad.json", Folder + "/lib", "--password", "p"}, nullptr, &err), 1);
+  Folder.Write("bad.json", "{\"Bills\": [}");
+  EXPECT_EQ(RunProgram("ratebq-build", {Folder / "bad.json", Folder / "lib", "--password", "p"}, nullptr, &err), 1);
   EXPECT_EQ(err, "ratebq-build: JSON line 1, column 12: unexpected character\n");
-  EXPECT_EQ(RunProgram("ratebq-build", {Folder + "/bad.json", Folder + "/lib", "--password", "p", "--model", Folder + "/none.Kiv"},
-                       nullptr, &err),
+  EXPECT_EQ(RunProgram("ratebq-build",
+                       {Folder / "bad.json", Folder / "lib", "--password", "p", "--model", Folder / "none.Kiv"}, nullptr,
+                       &err),
             1);
   EXPECT_NE(err.find("none.Kiv"), std::string::npos) << err;
 }

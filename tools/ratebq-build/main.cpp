@@ -7,12 +7,13 @@
 #include <string>
 
 #include "KivEngine/ModelFile.h"
-#include "rtl/Paths.h"
 #include "rtl/Exceptions.h"
+#include "tools/ModuleFile.h"
+#include "tools/Utf8Path.h"
 #include "tools/ratebq-build/CatalogueReg.h"
 #include "tools/ratebq-build/RateLibraryWriter.h"
-#include "tools/Utf8Path.h"
 #include "winport/Codepage.h"
+#include "winport/RegistryText.h"
 
 namespace fs = std::filesystem;
 
@@ -21,19 +22,21 @@ namespace {
 constexpr const char* kUsage =
     "usage: ratebq-build SOURCE.json FOLDER --password P [options]\n"
     "  --model FILE.Kiv   the rate model: records are encoded against it and it is\n"
-    "                     written as RateBQ.Kiv (default: the template model beside\n"
-    "                     this program, left to the reader to copy)\n"
+    "                     written as RateBQ.Kiv (default: the template model\n"
+    "                     beside this program or in the install's library\n"
+    "                     folder, left to the reader to copy)\n"
     "  --templ FILE.Kiv   written as the library's template model Templ_BQ.Kiv\n"
     "  --reg FILE.reg     writes the catalogue entry that installs the library:\n"
-    "  --bqid N --region TEXT --period TEXT --type TEXT --region-id N --period-id N\n";
+    "  --bqid N --region TEXT --period TEXT --type TEXT --region-id N --period-id N\n"
+    "  --utf16            writes it as regedit does (UTF-16LE), not as UTF-8\n";
 
-// The template model that the engine library carries beside it, here in build/bin.
+// The template model that the engine library carries beside it.
 constexpr const char* kTemplateModel = "\xE9\xA2\x84\xE7\xAE\x97\xE7\xBB\xBC\xE5\x90\x88\xE5\x8D\x95"
                                        "\xE4\xBB\xB7\xE5\xBA\x93.Kiv";  // 预算综合单价库.Kiv, UTF-8
 
 struct Options {
   std::string Source, Folder, Password, Model, Templ, Reg;
-  bool HasPassword = false;
+  bool HasPassword = false, RegUtf16 = false;
   CatalogueEntry Entry;
 };
 
@@ -62,6 +65,10 @@ Options ParseArguments(const std::vector<std::string>& arguments) {
     const std::string& arg = arguments[i];
     if (arg.rfind("--", 0) != 0) {
       positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--utf16") {
+      options.RegUtf16 = true;
       continue;
     }
     if (i + 1 >= arguments.size()) Usage(arg + " needs a value");
@@ -107,7 +114,7 @@ void CopyModel(const std::string& from, const fs::path& to) {
 
 int Run(const Options& options) {
   const std::string modelFile =
-      options.Model.empty() ? GbkToUtf8(ExtractFilePath(GetModuleName(nullptr))) + kTemplateModel : options.Model;
+      options.Model.empty() ? GbkToUtf8(ModuleFile(Utf8ToGbk(kTemplateModel))) : options.Model;
   const kivengine::ModelDef model = kivengine::LoadModelFile(Utf8ToGbk(modelFile));
   const JsonValue source = ParseJson(ReadFile(options.Source));
   WriteRateLibrary(model, source, options.Folder, options.Password);
@@ -124,7 +131,8 @@ int Run(const Options& options) {
     entry.PathName = PathUtf8(full);
     entry.SubKey = PathUtf8(full.filename());
     if (entry.SubKey.empty()) entry.SubKey = PathUtf8(full.parent_path().filename());
-    WriteFile(options.Reg, CatalogueRegText(entry));
+    const std::string text = CatalogueRegText(entry);
+    WriteFile(options.Reg, options.RegUtf16 ? WindowsRegFile(text) : text);
   }
   std::printf("ratebq-build: wrote %s\n", options.Folder.c_str());
   return 0;

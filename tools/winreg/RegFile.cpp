@@ -203,12 +203,3 @@ std::string ExportRegKey(const std::string& keyPath, std::string& text) {
   LONG rc = ExportTree(dir, path, text);
   return rc == ERROR_SUCCESS ? "" : Failure("cannot read", keyPath, rc);
 }
-
-std::string WindowsRegFile(const std::string& text) {
-  std::string crlf;
-  for (char c : text) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
-  return std::string(kUtf16Mark) + RegTextToUtf16Le(crlf);
-}

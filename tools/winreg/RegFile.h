@@ -15,6 +15,3 @@ std::string ImportRegFile(const std::string& bytes);
 // line feeds. Answers an error message, empty on success.
 std::string ExportRegKey(const std::string& keyPath, std::string& text);
 
-// An exported file in the form Windows' own tools read: UTF-16LE with a
-// byte-order mark, lines ending in CR LF.
-std::string WindowsRegFile(const std::string& text);

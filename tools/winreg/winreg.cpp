@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "tools/winreg/RegFile.h"
+#include "winport/RegistryText.h"
 
 namespace {
 

@@ -1,0 +1,21 @@
+// Test support: the fixture of the tests that drive tarvik-host over a rate
+// library: a library of two bills and one resource, installed as BQID 1.
+#pragma once
+
+#include "tests/Programs.h"
+#include "tests/RateIntf/RateLibraryFixture.h"
+
+namespace ratetest {
+
+class HostReader : public ReaderTest {
+ protected:
+  Library MakeLibrary() {
+    Library library = NewLibrary();
+    library.AddResource(100, ResourceBlock(100));
+    library.AddBill(1, 5, "010101001", "010101001001", BillBlock(11, {{21, {{31, 100}}}}));
+    library.AddBill(2, 5, "010101002", "010101002001", BillBlock(12));
+    return library;
+  }
+};
+
+}  // namespace ratetest

@@ -1,0 +1,49 @@
+// tarvik-host driving a rate library: what it prints and how it ends.
+#include "tests/RateIntf/HostReader.h"
+
+namespace ratetest {
+namespace {
+
+TEST_F(HostReader, OpenTellsTheFolderAndTheTemplateModel) {
+  Library library = MakeLibrary();
+  std::string out;
+  ASSERT_EQ(RunProgram("tarvik-host", {"open", "1"}, &out), 0);
+  EXPECT_EQ(out, "folder\t" + library.Folder() + "\ntemplate\tno\n");
+  std::filesystem::copy_file(TemplateFile(), library.File("Templ_BQ.Kiv"));
+  ASSERT_EQ(RunProgram("tarvik-host", {"--json", "open", "1"}, &out), 0);
+  std::string folder;  // as a JSON string holds it
+  for (char c : library.Folder()) folder += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  EXPECT_EQ(out, "{\"bqid\": 1, \"folder\": \"" + folder + "\", \"template\": true}\n");
+}
+
+TEST_F(HostReader, CheckPasswordPrintsTrueOrFalseAndSucceedsEitherWay) {
+  MakeLibrary();
+  std::string out;
+  EXPECT_EQ(RunProgram("tarvik-host", {"check-password", "1", "pw"}, &out), 0);
+  EXPECT_EQ(out, "true\n");
+  EXPECT_EQ(RunProgram("tarvik-host", {"check-password", "1", "nope"}, &out), 0);
+  EXPECT_EQ(out, "false\n");
+}
+
+TEST_F(HostReader, LoadPrintsTheResultOrItsRowCounts) {
+  MakeLibrary();
+  std::string out, err;
+  ASSERT_EQ(RunProgram("tarvik-host", {"load", "1", "--password", "pw", "--codes", "010101001"}, &out), 0);
+  EXPECT_EQ(Column(out, "BQItem", "BQItemID"), std::vector<int32_t>{11});
+  EXPECT_EQ(Column(out, "Resource", "ResID"), std::vector<int32_t>{100});
+  ASSERT_EQ(RunProgram("tarvik-host", {"load", "1", "--password", "pw", "--group-keys", "5", "--summary"}, &out), 0);
+  EXPECT_EQ(out, "BQItem\t2\nResource\t1\nLMMDetail\t1\nMixResLMMDetail\t0\nNormItem\t1\nConvInfo\t0\nBQSpec\t0\n"
+                 "BQWorkScope\t0\n");
+  ASSERT_EQ(RunProgram("tarvik-host", {"--json", "load", "1", "--bq-keys", "2,9", "--summary", "--password", "pw"}, &out), 0);
+  EXPECT_EQ(out.substr(0, 27), "{\"BQItem\": 1, \"Resource\": 0");
+  EXPECT_EQ(RunProgram("tarvik-host", {"load", "1", "--password", "bad", "--bq-keys", "1"}, &out, &err), 1);
+  EXPECT_EQ(err, "tarvik-host: Password Error\n");
+  EXPECT_EQ(RunProgram("tarvik-host", {"load", "1", "--bq-keys", "x", "--password", "pw"}, &out, &err), 1);
+  EXPECT_EQ(RunProgram("tarvik-host", {"load", "1", "--password", "pw"}, &out, &err), 2);
+  EXPECT_EQ(RunProgram("tarvik-host", {"load", "1", "--password", "pw", "--codes", "A", "--bq-keys", "1"}, &out, &err), 2);
+  EXPECT_EQ(RunProgram("tarvik-host", {"open", "2"}, &out, &err), 1);
+  EXPECT_EQ(err, "tarvik-host: no rate library with BQID 2\n");
+}
+
+}  // namespace
+}  // namespace ratetest
