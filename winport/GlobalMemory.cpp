@@ -29,7 +29,7 @@ Block* BlockOf(HGLOBAL handle) {
 
 }  // namespace
 
-HGLOBAL GlobalAlloc(UINT flags, size_t size) {
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T size) {
   if (flags & ~(GMEM_MOVEABLE | GMEM_ZEROINIT)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;

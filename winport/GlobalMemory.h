@@ -8,6 +8,7 @@
 #ifndef _WIN32
 
 using HGLOBAL = void*;
+using SIZE_T = size_t;
 
 constexpr UINT GMEM_MOVEABLE = 0x0002;
 constexpr UINT GMEM_ZEROINIT = 0x0040;
@@ -17,7 +18,7 @@ constexpr LONG ERROR_NOT_LOCKED = 158;
 // movable: its memory is reached only through GlobalLock. 0 with
 // ERROR_NOT_ENOUGH_MEMORY when it cannot be had, ERROR_INVALID_PARAMETER for
 // other flags.
-HGLOBAL GlobalAlloc(UINT flags, size_t size);
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T size);
 
 // The block's memory, counting one lock; nil with ERROR_INVALID_HANDLE for a
 // handle that is no block.

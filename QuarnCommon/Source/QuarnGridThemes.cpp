@@ -31,7 +31,9 @@ void TQuarnGridThemeServices::DeleteGdiObject() {
   FGdiObject = nullptr;
 }
 
-void* TQuarnGridThemeServices::operator new(size_t size) {
+// Not inlined: GCC 12 takes the global allocation it would see inside and the
+// class's own deallocation for a mismatched pair.
+[[gnu::noinline]] void* TQuarnGridThemeServices::operator new(size_t size) {
   void* p = ::operator new(size);
   std::memset(p, 0, size);
   return p;

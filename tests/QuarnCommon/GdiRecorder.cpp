@@ -72,8 +72,8 @@ UINT WINAPI GetSystemPaletteEntries(HDC dc, UINT start, UINT count, PALETTEENTRY
   return System().GetSystemPaletteEntries(dc, start, count, entries);
 }
 
-HGLOBAL WINAPI GlobalAlloc(UINT flags, size_t size) {
-  Write(Format("GlobalAlloc 0x%X %zu", flags, size));
+HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T size) {
+  Write(Format("GlobalAlloc 0x%X %zu", flags, static_cast<size_t>(size)));
   return System().GlobalAlloc(flags, size);
 }
 

@@ -39,7 +39,7 @@ UINT RealizePalette(HDC dc) { return recorder::Recording.RealizePalette(dc); }
 UINT GetSystemPaletteEntries(HDC dc, UINT start, UINT count, PALETTEENTRY* entries) {
   return recorder::Recording.GetSystemPaletteEntries(dc, start, count, entries);
 }
-HGLOBAL GlobalAlloc(UINT flags, size_t size) { return recorder::Recording.GlobalAlloc(flags, size); }
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T size) { return recorder::Recording.GlobalAlloc(flags, size); }
 BOOL GetVersionExA(OSVERSIONINFOA* info) { return recorder::Recording.GetVersionExA(info); }
 UINT RegisterWindowMessageA(LPCSTR name) { return recorder::Recording.RegisterWindowMessageA(name); }
 ATOM GlobalAddAtomA(LPCSTR name) { return recorder::Recording.GlobalAddAtomA(name); }
