@@ -1,4 +1,7 @@
 // tarvik-host driving a rate library: what it prints and how it ends.
+#include <cstdlib>
+
+#include "rtl/Paths.h"
 #include "tests/RateIntf/HostReader.h"
 
 namespace ratetest {
@@ -43,6 +46,25 @@ TEST_F(HostReader, LoadPrintsTheResultOrItsRowCounts) {
   EXPECT_EQ(RunProgram("tarvik-host", {"load", "1", "--password", "pw", "--codes", "A", "--bq-keys", "1"}, &out, &err), 2);
   EXPECT_EQ(RunProgram("tarvik-host", {"open", "2"}, &out, &err), 1);
   EXPECT_EQ(err, "tarvik-host: no rate library with BQID 2\n");
+}
+
+// A Tarvik library alone in its folder has neither the template nor the
+// engine beside it; the host reports what it raises and ends cleanly. (On
+// Windows the modules it imports come from the program's folder.)
+TEST_F(HostReader, ALibraryWithoutTemplateOrEngineBesideIt) {
+  Library library = MakeLibrary();
+  static char noEngineVariable[] = "KivEngine=";  // empty or unset: no fallback either way
+  putenv(noEngineVariable);
+  const std::string alone = Scratch() + PathDelim + "alone" + PathDelim;
+  std::filesystem::create_directories(alone);
+  std::filesystem::copy_file(Bin() + PathDelim + TarvikLibraryFile, alone + TarvikLibraryFile);
+  const std::vector<std::string> command = {"--library", alone + TarvikLibraryFile, "open", "1"};
+  std::string out, err;
+  EXPECT_EQ(RunProgram("tarvik-host", command, &out, &err), 1);
+  EXPECT_EQ(err, reinterpret_cast<const char*>(u8"tarvik-host: 无法复制综合单价库模板文件。\n"));
+  std::filesystem::copy_file(TemplateFile(), library.File("RateBQ.Kiv"));
+  EXPECT_EQ(RunProgram("tarvik-host", command, &out, &err), 1);
+  EXPECT_EQ(err, reinterpret_cast<const char*>(u8"tarvik-host: 平台引擎文件  不存在\n"));
 }
 
 }  // namespace

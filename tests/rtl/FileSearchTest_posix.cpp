@@ -11,18 +11,9 @@
 #include <string>
 
 #include "tests/ScratchFolder.h"
+#include "tests/rtl/SearchNames.h"
 
 namespace {
-
-std::set<std::string> Search(const std::string& pattern, int32_t attr) {
-  std::set<std::string> names;
-  TSearchRec found;
-  if (FindFirst(pattern, attr, found) != 0) return names;
-  do names.insert(found.Name);
-  while (FindNext(found) == 0);
-  FindClose(found);
-  return names;
-}
 
 TEST(FindFirst, HiddenSystemAndDirectoryItemsOnlyWhenAsked) {
   ScratchFolder dir;

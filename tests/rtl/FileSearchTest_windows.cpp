@@ -8,18 +8,9 @@
 #include <string>
 
 #include "tests/ScratchFolder.h"
+#include "tests/rtl/SearchNames.h"
 
 namespace {
-
-std::set<std::string> Search(const std::string& pattern, int32_t attr) {
-  std::set<std::string> names;
-  TSearchRec found;
-  if (FindFirst(pattern, attr, found) != 0) return names;
-  do names.insert(found.Name);
-  while (FindNext(found) == 0);
-  FindClose(found);
-  return names;
-}
 
 // The last-write time of the file, given in local time.
 void SetLocalWriteTime(const std::string& file, WORD year, WORD month, WORD day, WORD hour, WORD minute,
