@@ -2,6 +2,7 @@
 // decoded into the tables of the rate model's data set "UserBQItemDB".
 #include "RateIntf/RateBQDBReaderImpl.h"
 #include "archive/QuarnZipFile.h"
+#include "platform/KivEngineUtils.h"
 #include "platform/KivModelBinStreamBuilder.h"
 #include "rtl/Assert.h"
 #include "rtl/Exceptions.h"
@@ -42,6 +43,11 @@ int32_t ReadCount(TStream* stream) {
 void CheckCount(const std::string& tableName, int32_t count, TStream* stream) {
   const int64_t left = stream->Size() - stream->Position();
   if (count > left) throw Exception(Format(SBlockCountTooLarge, tableName, count, static_cast<int32_t>(left)));
+}
+
+void NewRecord(IKivTable* table, IntfPtr<IKivRecord>& record) {
+  table->NewRecord(record);
+  EngineResult(record, "NewRecord");
 }
 
 // A record that runs past the end of its block is damage, not a stream fault.
@@ -120,8 +126,9 @@ void TRateBQDBReader::GetTable(const std::string& Name, IntfPtr<IKivTable>& Resu
   IntfPtr<IKivDatabase> database;
   RateModel->DatabaseByName("UserBQItemDB", database);
   IntfPtr<IKivTables> tables;
-  database->Tables(tables);
-  tables->TableByName(Name, Result);
+  EngineResult(database, "DatabaseByName")->Tables(tables);
+  EngineResult(tables, "Tables")->TableByName(Name, Result);
+  EngineResult(Result, "TableByName");
 }
 
 void TRateBQDBReader::LoadBQItem(int32_t Offset) {
@@ -129,7 +136,7 @@ void TRateBQDBReader::LoadBQItem(int32_t Offset) {
   GetTable("BQItem", bqItems);
   GetTable("NormItem", normItems);
   IntfPtr<IKivRecord> record, held;
-  bqItems->NewRecord(record);
+  NewRecord(bqItems.get(), record);
   ReadBlock(RateBQData, BQOffsetToLength, Offset);
   if (!UnzipFirstEntryInPlace(RecordBuffer, Password)) throw Exception(SPasswordError);
   RecordBuffer->SetPosition(0);
@@ -143,7 +150,7 @@ void TRateBQDBReader::LoadBQItem(int32_t Offset) {
   const int32_t norms = ReadCount(RecordBuffer);
   CheckCount("NormItem", norms, RecordBuffer);
   for (int32_t i = 0; i < norms; ++i) {
-    normItems->NewRecord(record);
+    NewRecord(normItems.get(), record);
     DecodeRecord(record.get(), "NormItem", RecordBuffer);
     // A norm the table refuses is left out; its lines still load.
     try {
@@ -162,7 +169,7 @@ void TRateBQDBReader::ReadTable(const std::string& TableName, TStream* Stream) {
   CheckCount(TableName, count, Stream);
   IntfPtr<IKivRecord> record;
   for (int32_t i = 0; i < count; ++i) {
-    table->NewRecord(record);
+    NewRecord(table.get(), record);
     DecodeRecord(record.get(), TableName, Stream);
     table->AppendRecord(record.get());
   }
@@ -177,7 +184,7 @@ void TRateBQDBReader::ResolveResources(const std::string& TableName, const std::
   IntfPtr<IKivRecord> row, resource;
   for (int32_t i = 0; i < count; ++i) {
     table->RecordByIndex(i, row);
-    const int32_t resID = row->FieldAsInteger(FieldName);
+    const int32_t resID = EngineResult(row, "RecordByIndex")->FieldAsInteger(FieldName);
     resources->Locate("ResID", Variant(resID), resource);
     if (resource) continue;
     const TIntKeyHashNode* node = ResIDToOffset->Find(resID);
@@ -191,7 +198,7 @@ void TRateBQDBReader::LoadResource(int32_t Offset) {
   GetTable("Resource", resources);
   ReadBlock(ResourceData, ResOffsetToLength, Offset);
   IntfPtr<IKivRecord> record;
-  resources->NewRecord(record);
+  NewRecord(resources.get(), record);
   DecodeRecord(record.get(), "Resource", RecordBuffer);
   resources->AppendRecord(record.get());
   ReadTable("MixResLMMDetail", RecordBuffer);
