@@ -38,11 +38,13 @@ int32_t ReadCount(TStream* stream) {
   return static_cast<int32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24);
 }
 
-// Every record takes at least its first field's flags byte, so a count above
-// the bytes left cannot be backed by the block.
-void CheckCount(const std::string& tableName, int32_t count, TStream* stream) {
+// A count of records that the bytes left cannot back, at the fewest bytes a
+// record of the table takes, is damage; a table whose records take no bytes
+// may have any count.
+void CheckCount(const std::string& tableName, int32_t count, IKivRecord* record, TStream* stream) {
   const int64_t left = stream->Size() - stream->Position();
-  if (count > left) throw Exception(Format(SBlockCountTooLarge, tableName, count, static_cast<int32_t>(left)));
+  if (count * TKivRecordStreamBuilder::LeastStreamSize(record, true) > left)
+    throw Exception(Format(SBlockCountTooLarge, tableName, count, static_cast<int32_t>(left)));
 }
 
 void NewRecord(IKivTable* table, IntfPtr<IKivRecord>& record) {
@@ -148,9 +150,9 @@ void TRateBQDBReader::LoadBQItem(int32_t Offset) {
   ReadTable("BQWorkScope", RecordBuffer);
 
   const int32_t norms = ReadCount(RecordBuffer);
-  CheckCount("NormItem", norms, RecordBuffer);
   for (int32_t i = 0; i < norms; ++i) {
     NewRecord(normItems.get(), record);
+    if (i == 0) CheckCount("NormItem", norms, record.get(), RecordBuffer);
     DecodeRecord(record.get(), "NormItem", RecordBuffer);
     // A norm the table refuses is left out; its lines still load.
     try {
@@ -166,10 +168,10 @@ void TRateBQDBReader::ReadTable(const std::string& TableName, TStream* Stream) {
   IntfPtr<IKivTable> table;
   GetTable(TableName, table);
   const int32_t count = ReadCount(Stream);
-  CheckCount(TableName, count, Stream);
   IntfPtr<IKivRecord> record;
   for (int32_t i = 0; i < count; ++i) {
     NewRecord(table.get(), record);
+    if (i == 0) CheckCount(TableName, count, record.get(), Stream);
     DecodeRecord(record.get(), TableName, Stream);
     table->AppendRecord(record.get());
   }

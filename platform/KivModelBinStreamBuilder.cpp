@@ -212,3 +212,19 @@ void TKivRecordStreamBuilder::LoadFromStream(TStream* stream, IKivRecord* record
     TKivFieldStreamBuilder::LoadFromStream(stream, field.get(), flag);
   }
 }
+
+int64_t TKivRecordStreamBuilder::LeastStreamSize(IKivRecord* record, bool flag) {
+  constexpr int64_t kFlagsByte = 1, kTextLength = 4;
+  int64_t least = 0;
+  const int count = record->FieldCount();
+  for (int i = 0; i < count; ++i) {
+    IntfPtr<IKivField> field;
+    record->Fields(i, field);
+    const uint8_t kind = field->FieldKind();
+    if (kind == KivFieldKindText)
+      least += kFlagsByte + kTextLength;
+    else if (kind != KivFieldKindDeferred || flag)
+      least += kFlagsByte;
+  }
+  return least;
+}

@@ -60,6 +60,23 @@ TEST_F(EngineCalls, ARequestFillsInLoadStateOneAndSettlesAlsoWhenItFails) {
   EXPECT_EQ(calls, std::string(kRateModel) + kEmptying + "NewRecord BQItem\nSetLoadState 2\n");
 }
 
+// This engine's records have no fields and take no bytes: a count far above
+// the bytes of its block is still valid data.
+TEST_F(EngineCalls, RecordsThatTakeNoBytesLoadWhateverTheirCount) {
+  Library library = NewLibrary();
+  library.AddBill(1, 1, "A", "A", Le32(300) + Le32(0) + Le32(2) + Le32(0) + Le32(0), "pw");
+  std::string calls;
+  ASSERT_EQ(Host("load 1 --password pw --bq-keys 1", calls), 0);
+  auto count = [&](const std::string& line) {
+    size_t n = 0;
+    for (size_t at = 0; (at = calls.find(line + "\n", at)) != std::string::npos; at += line.size()) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("AppendRecord BQSpec"), 300u);
+  EXPECT_EQ(count("AppendRecord NormItem"), 2u);
+  EXPECT_EQ(count("AppendRecord BQItem"), 1u);
+}
+
 // A replaced engine library may hand out nil where an object is due: the
 // request fails, naming the call, instead of crashing the host.
 TEST_F(EngineCalls, ANilFromTheEngineIsRefusedNamingTheCall) {

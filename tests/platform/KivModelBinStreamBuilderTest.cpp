@@ -196,6 +196,8 @@ TEST_P(FieldLayout, CallsSettersInOrderAndConsumesExactlyTheField) {
 
   EXPECT_EQ(log, c.Calls);
   EXPECT_EQ(stream.Position(), static_cast<int64_t>(c.Bytes.size()));
+  // A count of such records is checked against the bytes left by this bound.
+  EXPECT_LE(TKivRecordStreamBuilder::LeastStreamSize(record.get(), c.Flag), stream.Position());
 }
 
 INSTANTIATE_TEST_SUITE_P(KivFieldStreamBuilder, FieldLayout, ::testing::ValuesIn(kFieldCases),
@@ -291,6 +293,17 @@ TEST(KivRecordStreamBuilder, RecordWithoutFieldsConsumesNothing) {
   TStringStream stream(Bytes({0x00}));
   TKivRecordStreamBuilder::LoadFromStream(&stream, record.get(), true);
   EXPECT_EQ(stream.Position(), 0);
+  EXPECT_TRUE(log.empty());
+}
+
+TEST(KivRecordStreamBuilder, LeastStreamSizeCountsWhatEveryFieldTakes) {
+  CallLog log;
+  IntfPtr<TFakeRecord> record(New<TFakeRecord>(&log, kLoading));
+  EXPECT_EQ(TKivRecordStreamBuilder::LeastStreamSize(record.get(), true), 0);
+  for (uint8_t kind : {kPlain, uint8_t{4}, uint8_t{5}, uint8_t{6}, uint8_t{7}}) record->AddField(kind, 2);
+  // A flags byte each, the text's length of kind 4; kind 5 takes nothing without the flag.
+  EXPECT_EQ(TKivRecordStreamBuilder::LeastStreamSize(record.get(), true), 9);
+  EXPECT_EQ(TKivRecordStreamBuilder::LeastStreamSize(record.get(), false), 8);
   EXPECT_TRUE(log.empty());
 }
 
