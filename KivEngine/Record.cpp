@@ -85,7 +85,7 @@ uint8_t TField::FieldKind() { return Def().Kind; }
 void TField::SetAsString(const std::string& Value) { FRecord->Assign(FIndex, Value); }
 void TField::SetAsFloat(double Value) { FRecord->Assign(FIndex, Value); }
 void TField::SetAsInteger(int32_t Value) { FRecord->Assign(FIndex, Value); }
-void TField::SetAsBoolean(bool Value) { FRecord->Assign(FIndex, Value); }
+void TField::SetAsBoolean(uint8_t Value) { FRecord->Assign(FIndex, Value != 0); }
 void TField::NestedTable(IntfPtr<IKivTable>& Result) { Result = FRecord->Values()[FIndex].Nested; }
 void TField::SetText(const std::string& Value) { FRecord->SetText(FIndex, Value); }
 void TField::SetFlagBit3(bool Value) { FRecord->SetFlag(FIndex, kFlagBit3, Value); }

@@ -164,7 +164,8 @@ struct IKivField : IInterface {
   KIV_RESERVED(27)
   virtual void SetAsInteger(int32_t Value) = 0;  // 28
   KIV_RESERVED(29)
-  virtual void SetAsBoolean(bool Value) = 0;                // 30
+  // A Boolean byte as stored: 0 is False, any other byte True.
+  virtual void SetAsBoolean(uint8_t Value) = 0;             // 30
   virtual void NestedTable(IntfPtr<IKivTable>& Result) = 0;  // 31
   KIV_RESERVED(32) KIV_RESERVED(33) KIV_RESERVED(34)
   virtual void SetText(const std::string& Value) = 0;  // 35

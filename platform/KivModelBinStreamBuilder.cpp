@@ -33,7 +33,8 @@ constexpr uint8_t kFlagBit5 = 0x20;
 constexpr int32_t kDataTypeMask = 0x7F;
 constexpr int32_t kLastDataType = 11;
 
-using FieldValue = std::variant<std::string, bool, int32_t, double>;
+// A Boolean stays the byte that was stored.
+using FieldValue = std::variant<std::string, uint8_t, int32_t, double>;
 
 // The field's encoding, checked before any value byte is read, so that a
 // failure leaves the stream right after the flags byte.
@@ -75,7 +76,7 @@ void StoreValue(TStream* stream, IKivField* field) {
   const FieldValue value = ReadValue(stream, ValueEncoding(field, kLineStoreValue));
   if (const auto* s = std::get_if<std::string>(&value)) {
     field->SetAsString(*s);
-  } else if (const auto* b = std::get_if<bool>(&value)) {
+  } else if (const auto* b = std::get_if<uint8_t>(&value)) {
     field->SetAsBoolean(*b);
   } else if (const auto* i = std::get_if<int32_t>(&value)) {
     field->SetAsInteger(*i);

@@ -15,7 +15,8 @@ uint8_t ReadUInt8(TStream* stream);
 int8_t ReadInt8(TStream* stream);
 int16_t ReadInt16(TStream* stream);
 uint16_t ReadUInt16(TStream* stream);
-bool ReadBool(TStream* stream);
+// A Boolean: the byte as read, 0 False and any other byte True.
+uint8_t ReadBool(TStream* stream);
 double ReadDouble(TStream* stream);
 // An unsigned 8-bit length, then that many bytes.
 void ReadShortString(TStream* stream, std::string& s);

@@ -63,7 +63,7 @@ class TFakeField : public Implements<TInterfacedObject, IKivField> {
   void SetAsString(const std::string& v) override { Log("Str(" + v + ")"); }
   void SetAsFloat(double v) override { Log(Format("Float(%g)", v)); }
   void SetAsInteger(int32_t v) override { Log(Format("Int(%d)", v)); }
-  void SetAsBoolean(bool v) override { Log(Format("Bool(%d)", v)); }
+  void SetAsBoolean(uint8_t v) override { Log(Format("Bool(%d)", v)); }
   void NestedTable(IntfPtr<IKivTable>& Result) override { Result = FNested; }
   void SetText(const std::string& v) override { Log("Text(" + v + ")"); }
   void SetFlagBit3(bool v) override { Log(Format("Bit3(%d)", v)); }
@@ -141,6 +141,7 @@ const FieldCase kFieldCases[] = {
     {"PlainOtherKind", 9, 4, true, Bytes({0x00, 0x07}), {"Bit5(0)", "Bit1(0)", "Int(7)"}},
     {"ShortString", kPlain, 0, true, Bytes({0x00, 0x03, 'a', 'b', 'c'}), {"Bit5(0)", "Bit1(0)", "Str(abc)"}},
     {"BooleanFalse", kPlain, 1, true, Bytes({0x00, 0x00}), {"Bit5(0)", "Bit1(0)", "Bool(0)"}},
+    {"BooleanKeepsTheByte", kPlain, 1, true, Bytes({0x00, 0x02}), {"Bit5(0)", "Bit1(0)", "Bool(2)"}},
     {"Int8SignExtends", kPlain, 3, true, Bytes({0x00, 0x80}), {"Bit5(0)", "Bit1(0)", "Int(-128)"}},
     {"UInt8ZeroExtends", kPlain, 4, true, Bytes({0x00, 0x80}), {"Bit5(0)", "Bit1(0)", "Int(128)"}},
     {"Int16SignExtends", kPlain, 5, true, Bytes({0x00, 0xFF, 0xFF}), {"Bit5(0)", "Bit1(0)", "Int(-1)"}},

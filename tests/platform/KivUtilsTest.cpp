@@ -21,7 +21,7 @@ TEST(KivUtilsReaders, SignAndWidth) {
   EXPECT_EQ(ReadUInt16(&s), 32768);
   EXPECT_EQ(ReadInt32(&s), 0x12345678);
   EXPECT_EQ(ReadInt32(&s), -2);
-  EXPECT_TRUE(ReadBool(&s));
+  EXPECT_EQ(ReadBool(&s), 2);  // the byte as read
   EXPECT_EQ(s.Position(), 16);
 }
 
