@@ -64,22 +64,22 @@ std::vector<int32_t> KeyList(const std::string& list) {
 }
 
 void WriteSummary(HostContext& context, const std::string& result) {
-  const JsonValue document = ParseJson(result);
-  const JsonValue* databases = document.Find("databases");
-  const JsonValue* tables = nullptr;
-  if (databases)
-    for (const JsonValue& database : databases->Items()) {
-      const JsonValue* name = database.Find("name");
-      if (name && name->AsString() == "UserBQItemDB") tables = database.Find("tables");
+  const Json document = ParseJson(result);
+  const Json* databases = JsonMember(document, "databases");
+  const Json* tables = nullptr;
+  if (databases && databases->is_array())
+    for (const Json& database : *databases) {
+      const Json* name = JsonMember(database, "name");
+      if (name && *name == "UserBQItemDB") tables = JsonMember(database, "tables");
     }
-  if (!tables) throw std::runtime_error("the result holds no data set UserBQItemDB");
+  if (!tables || !tables->is_array()) throw std::runtime_error("the result holds no data set UserBQItemDB");
   if (context.Json) context.Out << "{";
-  for (size_t i = 0; i < tables->Items().size(); ++i) {
-    const JsonValue& table = tables->Items()[i];
-    const JsonValue* name = table.Find("name");
-    const JsonValue* records = table.Find("records");
-    const std::string tableName = name ? name->AsString() : "";
-    const size_t rows = records ? records->Items().size() : 0;
+  for (size_t i = 0; i < tables->size(); ++i) {
+    const Json& table = (*tables)[i];
+    const Json* name = JsonMember(table, "name");
+    const Json* records = JsonMember(table, "records");
+    const std::string tableName = name && name->is_string() ? name->get<std::string>() : "";
+    const size_t rows = records && records->is_array() ? records->size() : 0;
     if (context.Json)
       context.Out << (i ? ", " : "") << JsonString(tableName) << ": " << rows;
     else
