@@ -56,20 +56,58 @@ std::vector<std::string> LibraryFiles(const std::string& folder) {
   return files;
 }
 
-void ReaderSeeds(const std::vector<std::string>& files, const Json& source) {
-  std::vector<std::string> sections = files;
-  std::string codes;
-  for (const Json& bill : source.at("Bills"))
-    codes += bill.at("Code").get<std::string>() + "\n" + bill.at("FullCode").get<std::string>() + "\n";
-  sections.push_back(Utf8ToGbk(codes) + "1\n2");
-  Seed("reader", "small-library", JoinSections(sections));
-  Seed("reader", "empty-library", JoinSections({"", "", "", "", ""}));
-}
-
 std::string Saved(IZipFile* zip) {
   TStringStream out;
   zip->SaveToStream(&out);
   return out.DataString();
+}
+
+// The library with every bill block saved again without a password and
+// without compression: a mutation of its bytes is a mutation of the records
+// (save for the CRC-32, which libFuzzer's comparison tracing can mend).
+std::vector<std::string> PlainBlocks(std::vector<std::string> files) {
+  std::string& index = files[2];
+  std::string data;
+  for (size_t at = 0; at < index.size();) {
+    const size_t code9 = static_cast<uint8_t>(index[at + 4]);
+    const size_t extent = at + 14 + code9 + static_cast<uint8_t>(index[at + 13 + code9]);
+    int32_t offset, length;
+    std::memcpy(&offset, index.data() + extent, 4);
+    std::memcpy(&length, index.data() + extent + 4, 4);
+    TStringStream block(files[3].substr(offset, length));
+    IntfPtr<IZipFile> zip;
+    OpenZipStream(&block, "pw", zip);
+    IntfPtr<IZipFileEntry> entry;
+    zip->Entries(0, entry);
+    const std::string plain = entry->GetData();
+    IntfPtr<IZipFile> stored;
+    CreateZipFile("", stored);
+    stored->SetLevel(0);
+    stored->AddBuffer(entry->Name(), plain.data(), static_cast<int32_t>(plain.size()), entry);
+    const std::string saved = Saved(stored.get());
+    offset = static_cast<int32_t>(data.size());
+    length = static_cast<int32_t>(saved.size());
+    std::memcpy(index.data() + extent, &offset, 4);
+    std::memcpy(index.data() + extent + 4, &length, 4);
+    data += saved;
+    at = extent + 8;
+  }
+  files[3] = data;
+  return files;
+}
+
+void ReaderSeeds(const std::vector<std::string>& files, const Json& source) {
+  std::string codes;
+  for (const Json& bill : source.at("Bills"))
+    codes += bill.at("Code").get<std::string>() + "\n" + bill.at("FullCode").get<std::string>() + "\n";
+  codes = Utf8ToGbk(codes) + "1\n2";
+  std::vector<std::string> sections = files;
+  sections.push_back(codes);
+  Seed("reader", "small-library", JoinSections(sections));
+  sections = PlainBlocks(files);
+  sections.push_back(codes);
+  Seed("reader", "plain-blocks", JoinSections(sections));
+  Seed("reader", "empty-library", JoinSections({"", "", "", "", ""}));
 }
 
 void ArchiveSeeds(const std::vector<std::string>& files) {
