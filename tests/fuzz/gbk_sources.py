@@ -10,7 +10,7 @@ character whose second byte is 0x5C would read as a backslash escape in the
 copy; such a literal is refused. Files are written only when they change, so
 an incremental build recompiles only what changed.
 
-usage: gbk_sources.py SOURCE DEST FOLDER...
+usage: gbk_sources.py SOURCE DEST ITEM...   (folders or files; missing ones are skipped)
 """
 import os
 import shutil
@@ -170,6 +170,8 @@ def main():
     source, dest = sys.argv[1], sys.argv[2]
     try:
         for item in sys.argv[3:]:
+            if not os.path.exists(os.path.join(source, item)):
+                continue  # a layer this checkout does not have
             if os.path.isdir(os.path.join(source, item)):
                 mirror(source, dest, item)
             else:
