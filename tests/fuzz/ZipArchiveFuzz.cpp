@@ -1,5 +1,6 @@
 // Archives loaded from memory, every entry read without a password and with
-// one; an archive that loads is saved, loaded again and must read the same.
+// one; an archive that loads is saved, loaded again and must read the same. A
+// save may refuse only an archive with an entry that does not read.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,7 +43,15 @@ void LoadAndReadBack(const uint8_t* data, size_t size, const std::string& passwo
   const std::vector<EntryRead> first = ReadEvery(zip.get());
 
   TMemoryStream saved;
-  zip->SaveToStream(&saved);
+  try {
+    zip->SaveToStream(&saved);
+  } catch (const Exception& e) {
+    // Bytes that may not be an entry's are not written back.
+    bool unreadable = false;
+    for (const EntryRead& read : first) unreadable = unreadable || !read.Read;
+    FuzzCheck(unreadable, "an archive whose entries all read was not saved: " + e.Message());
+    return;
+  }
   zip.Clear();
   saved.SetPosition(0);
   IntfPtr<IZipFile> again;
