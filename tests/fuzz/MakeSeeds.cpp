@@ -12,9 +12,8 @@
 
 #include "KivEngine/ModelFile.h"
 #include "archive/QuarnZipFile.h"
-#include "platform/KivEngineUtils.h"
-#include "rtl/Paths.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/fuzz/TemplateModel.h"
 #include "tools/ratebq-build/CatalogueReg.h"
 #include "tools/ratebq-build/RateLibraryWriter.h"
 #include "tools/winreg/RegFile.h"
@@ -38,8 +37,6 @@ void Seed(const char* target, const char* name, const std::string& bytes) {
   fs::create_directories(folder);
   std::ofstream(folder / name, std::ios::binary | std::ios::trunc) << bytes;
 }
-
-std::string TemplateFile() { return ExtractFilePath(ThisModuleFileName()) + "预算综合单价库.Kiv"; }
 
 // A small library of the sample's resources and its first two bills.
 Json SmallSource(const Json& sample) {
@@ -135,12 +132,6 @@ void ArchiveSeeds(const std::vector<std::string>& files) {
   }
 }
 
-const kivengine::TableDef& TableDefOf(const kivengine::ModelDef& model, const char* name) {
-  for (const auto& table : model.Databases.at(0).Tables)
-    if (kivengine::FoldName(table->Name) == kivengine::FoldName(name)) return *table;
-  FuzzFailure(std::string("the template has no table ") + name);
-}
-
 // One record of a table in the record stream, its key filled in.
 std::string EncodedRecord(const kivengine::TableDef& table, const Json& record, int32_t key,
                           const std::vector<std::string>& children) {
@@ -179,7 +170,7 @@ void RecordStreamSeeds(const kivengine::ModelDef& model, const Json& sample) {
       {"BQWorkScope", bill.at("WorkScopes").at(0), {}},
   };
   for (size_t i = 0; i < std::size(sources); ++i) {
-    const kivengine::TableDef& table = TableDefOf(model, sources[i].Table);
+    const kivengine::TableDef& table = UserTableDef(model, sources[i].Table);
     const std::string first = std::string(1, static_cast<char>(i)) +
                               EncodedRecord(table, sources[i].Record, 1, sources[i].Children) +
                               EncodedRecord(table, sources[i].Record, 2, sources[i].Children) +
@@ -198,15 +189,8 @@ void ModelSeeds(const Json& source) {
        "    field Note Memo kind 4\n    nested Parts key PartID\n      field PartID Integer\n"
        "      nested Deeper key DeepID\n        field DeepID Word\n      end\n    end\n  end\nend\n");
 
-  IntfPtr<IKivEngine> engine;
-  GetKivEngine("", engine);
-  IntfPtr<IKivModel> model;
-  engine->CreateModel(false, nullptr, model);
-  IntfPtr<IKivModelLoader> loader;
-  engine->GetLoader(loader);
-  loader->LoadFile(TemplateFile(), model.get(), 0);
   std::string result;
-  model->MakeResult(0, 0, result);
+  NewTemplateModel()->MakeResult(0, 0, result);
   Seed("json", "model-result", result);
   Seed("json", "library-source", source.dump(1));
 }

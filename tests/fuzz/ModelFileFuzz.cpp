@@ -6,9 +6,8 @@
 #include <string>
 
 #include "KivEngine/ModelFile.h"
-#include "platform/KivEngineUtils.h"
-#include "rtl/Paths.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/fuzz/TemplateModel.h"
 #include "winport/Codepage.h"
 
 namespace {
@@ -60,26 +59,18 @@ void CheckWrittenBack(const std::string& text) {
   FuzzCheck(WriteModel(again) == written, "a model written back parses to another definition:\n" + written);
 }
 
-std::string TemplateFile() { return ExtractFilePath(ThisModuleFileName()) + "预算综合单价库.Kiv"; }
-
 // A model of the template holding one bill, loaded through the engine.
 class EngineModel {
  public:
   EngineModel() { Reset(); }
 
   void Reset() {
+    FModel = NewTemplateModel();
     IntfPtr<IKivEngine> engine;
     GetKivEngine("", engine);
-    engine->CreateModel(false, nullptr, FModel);
     engine->GetLoader(FLoader);
-    FLoader->LoadFile(TemplateFile(), FModel.get(), 0);
     FModel->SetLoadState(KivLoadStateFilling);
-    IntfPtr<IKivDatabase> database;
-    FModel->DatabaseByName("UserBQItemDB", database);
-    IntfPtr<IKivTables> tables;
-    database->Tables(tables);
-    IntfPtr<IKivTable> bills;
-    tables->TableByName("BQItem", bills);
+    IntfPtr<IKivTable> bills = UserTable(FModel.get(), "BQItem");
     IntfPtr<IKivRecord> bill;
     bills->NewRecord(bill);
     IntfPtr<IKivField> key;

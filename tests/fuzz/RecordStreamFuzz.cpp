@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "KivEngine/ModelFile.h"
-#include "platform/KivEngineUtils.h"
 #include "platform/KivModelBinStreamBuilder.h"
-#include "rtl/Paths.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/fuzz/TemplateModel.h"
 #include "tools/json/Json.h"
 #include "tools/ratebq-build/RecordEncoder.h"
 
@@ -22,36 +21,6 @@ constexpr const char* kTables[] = {"BQItem",   "Resource", "LMMDetail", "MixResL
                                    "NormItem", "ConvInfo", "BQSpec",    "BQWorkScope"};
 // Enough records for any layout the mutator finds, few enough to stay fast.
 constexpr int kMaxRecords = 64;
-
-std::string TemplateFile() { return ExtractFilePath(ThisModuleFileName()) + "预算综合单价库.Kiv"; }
-
-IntfPtr<IKivModel> NewTemplateModel() {
-  IntfPtr<IKivEngine> engine;
-  GetKivEngine("", engine);
-  IntfPtr<IKivModel> model;
-  engine->CreateModel(false, nullptr, model);
-  IntfPtr<IKivModelLoader> loader;
-  engine->GetLoader(loader);
-  loader->LoadFile(TemplateFile(), model.get(), 0);
-  model->SetLoadState(KivLoadStateDone);
-  return model;
-}
-
-IntfPtr<IKivTable> TableOf(IKivModel* model, const char* name) {
-  IntfPtr<IKivDatabase> database;
-  model->DatabaseByName("UserBQItemDB", database);
-  IntfPtr<IKivTables> tables;
-  database->Tables(tables);
-  IntfPtr<IKivTable> table;
-  tables->TableByName(name, table);
-  return table;
-}
-
-const kivengine::TableDef& TableDefOf(const kivengine::ModelDef& model, const char* name) {
-  for (const auto& table : model.Databases.at(0).Tables)
-    if (kivengine::FoldName(table->Name) == kivengine::FoldName(name)) return *table;
-  FuzzFailure(std::string("the template has no table ") + name);
-}
 
 // Decodes records from the stream into the table, each appended when the
 // table takes it, until the stream ends, a record fails or kMaxRecords.
@@ -98,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* tableName = kTables[data[0] & 7];
   const bool flag = !(data[0] & 8);
 
-  IntfPtr<IKivTable> table = TableOf(models.Decoded.get(), tableName);
+  IntfPtr<IKivTable> table = UserTable(models.Decoded.get(), tableName);
   TStringStream stream(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
   models.Decoded->SetLoadState(KivLoadStateFilling);
   table->ClearRecords();
@@ -107,14 +76,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Json records = RecordsOf(models.Decoded.get(), tableName);
   if (!flag) return 0;  // the encoder writes the layout of the flag set
 
-  RecordEncoder encoder(TableDefOf(models.Definition, tableName));
+  RecordEncoder encoder(UserTableDef(models.Definition, tableName));
   std::string encoded;
   try {
     for (const Json& record : records) encoder.Append(encoded, encoder.Resolve(record, {}));
   } catch (const SourceError&) {
     return 0;  // text that GBK cannot give back the same way
   }
-  IntfPtr<IKivTable> again = TableOf(models.Again.get(), tableName);
+  IntfPtr<IKivTable> again = UserTable(models.Again.get(), tableName);
   TStringStream written(encoded);
   models.Again->SetLoadState(KivLoadStateFilling);
   again->ClearRecords();
