@@ -100,10 +100,11 @@ void TRateBQDBReader::LoadModel(const std::string& FileName, IntfPtr<IKivModel>&
   engine->GetModelParam(param);
   GetKivEngine("", engine);
   engine->CreateModel(false, param.get(), Model);
+  EngineResult(Model, "CreateModel");
   IntfPtr<IKivModelLoader> loader;
   GetKivEngine("", engine);
   engine->GetLoader(loader);
-  loader->LoadFile(FileName, Model.get(), 0);
+  EngineResult(loader, "GetLoader")->LoadFile(FileName, Model.get(), 0);
   Model->SetLoadState(KivLoadStateDone);
 }
 

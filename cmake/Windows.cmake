@@ -33,3 +33,10 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 # Its sources take <chrono>, whose "µs" GBK has no character for.
 target_compile_options(gtest PRIVATE -fexec-charset=UTF-8)
 target_compile_options(gtest_main PRIVATE -fexec-charset=UTF-8)
+
+# The tools' JSON reader is header-only: its headers come from the Linux
+# package, copied apart from the Linux headers beside them.
+file(COPY /usr/include/nlohmann DESTINATION ${CMAKE_BINARY_DIR}/nlohmann-json)
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+set_target_properties(nlohmann_json::nlohmann_json PROPERTIES
+                      INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/nlohmann-json)

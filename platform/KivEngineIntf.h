@@ -4,6 +4,12 @@
 // binary built against these declarations calls the right slot of any engine
 // that implements them. Interface results come back through a trailing out
 // argument; on this 64-bit build values that carry references are pointer-sized.
+//
+// An engine hands out an object from every call that yields an interface;
+// only Locate and FindByKey answer nil, for "not found". The engine library
+// can be replaced, so the engine loader and the rate library reader check the
+// results they use and raise EKivEngine naming the call instead of following
+// a nil.
 #pragma once
 
 #include <cstdint>
@@ -107,6 +113,7 @@ struct IKivTable : IInterface {
   virtual void Locate(const std::string& FieldName, const Variant& Value, IntfPtr<IKivRecord>& Result) = 0;  // 18
   KIV_RESERVED(19) KIV_RESERVED(20) KIV_RESERVED(21) KIV_RESERVED(22) KIV_RESERVED(23) KIV_RESERVED(24)
   KIV_RESERVED(25) KIV_RESERVED(26)
+  // The record with that key, or nil.
   virtual void FindByKey(int32_t Key, IntfPtr<IKivRecord>& Result) = 0;  // 27
   KIV_RESERVED(28) KIV_RESERVED(29) KIV_RESERVED(30) KIV_RESERVED(31) KIV_RESERVED(32) KIV_RESERVED(33)
   KIV_RESERVED(34) KIV_RESERVED(35) KIV_RESERVED(36) KIV_RESERVED(37) KIV_RESERVED(38) KIV_RESERVED(39)
@@ -157,7 +164,8 @@ struct IKivField : IInterface {
   KIV_RESERVED(27)
   virtual void SetAsInteger(int32_t Value) = 0;  // 28
   KIV_RESERVED(29)
-  virtual void SetAsBoolean(bool Value) = 0;                // 30
+  // A Boolean byte as stored: 0 is False, any other byte True.
+  virtual void SetAsBoolean(uint8_t Value) = 0;             // 30
   virtual void NestedTable(IntfPtr<IKivTable>& Result) = 0;  // 31
   KIV_RESERVED(32) KIV_RESERVED(33) KIV_RESERVED(34)
   virtual void SetText(const std::string& Value) = 0;  // 35

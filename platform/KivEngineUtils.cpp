@@ -49,6 +49,8 @@ TKivEngine::TKivEngine(const std::string& FileName) : FLibraryPath(FileName) {
     IKivEngine* engine = nullptr;
     entry(&engine);
     FEngine = IntfPtr<IKivEngine>::Attach(engine);
+    // Every call forwards to it: an entry that hands out nothing has not started.
+    if (!FEngine) throw EKivEngine(Format(SKivEngineInitFailed, FileName));
   } catch (...) {
     Unbind();
     throw;

@@ -6,6 +6,7 @@
 
 #include "platform/KivEngineIntf.h"
 #include "rtl/Exceptions.h"
+#include "rtl/Format.h"
 #include "rtl/InterfacedObject.h"
 
 // Raised when the engine library is missing, unregistered or does not start.
@@ -18,6 +19,15 @@ class EKivEngine : public Exception {
 inline constexpr const char* SKivEngineMissing = "平台引擎文件 %s 不存在";
 inline constexpr const char* SKivEngineNotRegistered = "平台引擎文件 %s 未注册";
 inline constexpr const char* SKivEngineInitFailed = "初始化的平台引擎文件 %s 失败";
+inline constexpr const char* SKivEngineNilResult = "平台引擎的%s没有返回对象";
+
+// An object that an engine call must hand out (KivEngineIntf.h): nil, from an
+// engine library that breaks the contract, raises EKivEngine naming the call.
+template <class T>
+T* EngineResult(const IntfPtr<T>& result, const char* call) {
+  if (!result) throw EKivEngine(Format(SKivEngineNilResult, call));
+  return result.get();
+}
 
 // The engine of one loaded engine library. It holds the library loaded until
 // its last reference goes; slots 3 to 11 forward to the library's engine.

@@ -109,6 +109,54 @@ TEST_F(KivEngineUtilsTest, DefaultEngineFileLiesBesideTheLibraryThatHoldsTheLoad
   rmdir(folder);
 }
 
+TEST_F(KivEngineUtilsTest, AFailedDefaultLoadIsTriedAgainOnTheNextCall) {
+  char folder[] = "/tmp/kivengine-retry-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string library = std::string(folder) + "/libBeside.so";
+  const std::string engineFile = std::string(folder) + "/KivEngine.dll";
+  ASSERT_EQ(symlink((Bin() + "/libBeside.so").c_str(), library.c_str()), 0);
+  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(handle, nullptr) << dlerror();
+  auto defaultEngine =
+      reinterpret_cast<void (*)(IntfPtr<IKivEngine>&, std::string&)>(dlsym(handle, "BesideDefaultEngine"));
+  auto unload = reinterpret_cast<void (*)()>(dlsym(handle, "BesideUnload"));
+  ASSERT_TRUE(defaultEngine && unload);
+  {
+    IntfPtr<IKivEngine> engine;
+    std::string failure;
+    defaultEngine(engine, failure);
+    EXPECT_EQ(failure, Format(SKivEngineMissing, ""));
+    EXPECT_FALSE(engine);
+    ASSERT_EQ(symlink(EnginePath().c_str(), engineFile.c_str()), 0);
+    defaultEngine(engine, failure);
+    EXPECT_EQ(failure, "");
+    EXPECT_TRUE(engine);
+  }
+  unload();
+  dlclose(handle);
+  unlink(library.c_str());
+  unlink(engineFile.c_str());
+  rmdir(folder);
+}
+
+TEST_F(KivEngineUtilsTest, ANamedEngineLeavesTheDefaultEngineAlone) {
+  const std::string copy = CopyOfEngine();
+  {
+    IntfPtr<IKivEngine> named, defaultEngine, again;
+    GetKivEngine(copy, named);
+    GetKivEngine("", defaultEngine);
+    EXPECT_NE(defaultEngine, named);
+    EXPECT_EQ(Find(EnginePath()), defaultEngine);
+    GetKivEngine(copy, again);
+    EXPECT_EQ(again, named);
+    GetKivEngine("", again);
+    EXPECT_EQ(again, defaultEngine);
+  }
+  KivEngineUtilsFinalize();
+  EXPECT_FALSE(IsLoaded(copy));
+  RemoveCopy();
+}
+
 TEST_F(KivEngineUtilsTest, PathsCompareWithoutCase) {
   char folder[] = "/tmp/kivengine-case-XXXXXX";
   ASSERT_NE(mkdtemp(folder), nullptr);

@@ -116,7 +116,7 @@ int Run(const Options& options) {
   const std::string modelFile =
       options.Model.empty() ? GbkToUtf8(ModuleFile(Utf8ToGbk(kTemplateModel))) : options.Model;
   const kivengine::ModelDef model = kivengine::LoadModelFile(Utf8ToGbk(modelFile));
-  const JsonValue source = ParseJson(ReadFile(options.Source));
+  const Json source = ParseJson(ReadFile(options.Source));
   WriteRateLibrary(model, source, options.Folder, options.Password);
 
   const fs::path folder = Utf8Path(options.Folder);
