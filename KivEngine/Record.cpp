@@ -279,7 +279,9 @@ void TRecord::DropFields() {
   ::operator delete(std::exchange(FFields, nullptr));
 }
 
+#ifndef TARVIK_OLDER_VARIANT
 bool TRecord::AllowsFieldLoad() { return FTable && FIndex < 0; }
+#endif
 
 void TRecord::Table(IntfPtr<IKivTable>& Result) { Result = FTable; }
 

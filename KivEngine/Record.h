@@ -131,7 +131,9 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
 
   int32_t _Release() override;
 
+#ifndef TARVIK_OLDER_VARIANT
   bool AllowsFieldLoad() override;
+#endif
   void Table(IntfPtr<IKivTable>& Result) override;
   int32_t RecordIndex() override;
   int32_t Key() override;

@@ -1,4 +1,4 @@
-// Test support: running the project's command-line programs from TARVIK_BIN.
+// Test support: running the project's command-line programs from TARVIK_PROGRAMS.
 #pragma once
 
 #include <cstdio>
@@ -13,7 +13,7 @@ inline int RunProgram(const std::string& program, const std::string& arguments, 
   std::string errFile = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/tarvik-stderr-" +
                         std::to_string(getpid());
   std::string command =
-      std::string(std::getenv("TARVIK_BIN")) + "/" + program + " " + arguments + " 2>'" + errFile + "'";
+      std::string(std::getenv("TARVIK_PROGRAMS")) + "/" + program + " " + arguments + " 2>'" + errFile + "'";
   FILE* p = popen(command.c_str(), "r");
   if (!p) return -1;
   std::string text;

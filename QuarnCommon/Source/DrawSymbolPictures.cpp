@@ -92,21 +92,6 @@ WINPORT_RESOURCE constexpr auto kSDIAD = Picture("SDIAD", {
     ".............",
     "#########....",
 });
-WINPORT_RESOURCE constexpr auto kSDIAG = Picture("SDIAG", {
-    ".........###.",
-    "........#....",
-    "........#..##",
-    "........#...#",
-    "...#.....###.",
-    "..###........",
-    ".#.#.#.......",
-    "#..#..#......",
-    "#..#..#......",
-    "#..#..#......",
-    ".#.#.#.......",
-    "..###........",
-    "...#.........",
-});
 WINPORT_RESOURCE constexpr auto kSDIAL = Picture("SDIAL", {
     "........#....",
     "........#....",
@@ -137,6 +122,23 @@ WINPORT_RESOURCE constexpr auto kSDIAN = Picture("SDIAN", {
     "..###........",
     "...#.........",
 });
+// The two grades that the older variant lacks.
+#ifndef TARVIK_OLDER_VARIANT
+WINPORT_RESOURCE constexpr auto kSDIAG = Picture("SDIAG", {
+    ".........###.",
+    "........#....",
+    "........#..##",
+    "........#...#",
+    "...#.....###.",
+    "..###........",
+    ".#.#.#.......",
+    "#..#..#......",
+    "#..#..#......",
+    "#..#..#......",
+    ".#.#.#.......",
+    "..###........",
+    "...#.........",
+});
 WINPORT_RESOURCE constexpr auto kSDIAY = Picture("SDIAY", {
     "........#...#",
     ".........#.#.",
@@ -152,5 +154,6 @@ WINPORT_RESOURCE constexpr auto kSDIAY = Picture("SDIAY", {
     "..###........",
     "...#.........",
 });
+#endif
 
 }  // namespace
