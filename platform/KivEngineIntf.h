@@ -48,17 +48,15 @@ struct IKivEngine : IInterface {
 #ifdef TARVIK_OLDER_VARIANT
   virtual void CreateModel(bool Option, IntfPtr<IKivModel>& Result) = 0;  // 3
   virtual intptr_t Reserved4(intptr_t, intptr_t, intptr_t) { return 0; }
-  virtual void GetLoader(IntfPtr<IKivModelLoader>& Result) = 0;  // 5
-  virtual intptr_t Reserved6(intptr_t) { return 0; }
-  virtual intptr_t Reserved7(intptr_t) { return 0; }
-  virtual intptr_t Reserved8(intptr_t) { return 0; }
 #else
   virtual void CreateModel(bool Option, IInterface* Param, IntfPtr<IKivModel>& Result) = 0;  // 3
   virtual intptr_t Reserved4(intptr_t, intptr_t, intptr_t, intptr_t) { return 0; }
+#endif
   virtual void GetLoader(IntfPtr<IKivModelLoader>& Result) = 0;  // 5
   virtual intptr_t Reserved6(intptr_t) { return 0; }
   virtual intptr_t Reserved7(intptr_t) { return 0; }
   virtual intptr_t Reserved8(intptr_t) { return 0; }
+#ifndef TARVIK_OLDER_VARIANT
   virtual intptr_t Reserved9(intptr_t) { return 0; }
   virtual void GetModelParam(IntfPtr<IInterface>& Result) = 0;  // 10
   virtual intptr_t Reserved11(intptr_t) { return 0; }

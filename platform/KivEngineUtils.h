@@ -73,10 +73,10 @@ class TKivEngine : public Implements<TInterfacedObject, IKivEngine> {
   IntfPtr<IKivEngine> FEngine;
 };
 
-// The engine of the named library; an empty name gives the process-wide
-// default engine, loaded on first use. In the older variant every named
-// request makes a new engine, which replaces the cached one that an empty
-// name gives.
+// The engine of the named library, a reference of the caller's in Result; an
+// empty name gives the process-wide default engine, loaded on first use. In
+// the older variant every named request makes a new engine, which replaces
+// the cached one that an empty name gives.
 void GetKivEngine(const std::string& FileName, IntfPtr<IKivEngine>& Result);
 
 #ifdef TARVIK_OLDER_VARIANT
