@@ -330,7 +330,7 @@ uint8_t TField::FieldKind() { return Def().Kind; }
 void TField::SetAsString(const std::string& Value) { FRecord->SetString(FIndex, Value); }
 void TField::SetAsFloat(double Value) { FRecord->SetFloat(FIndex, Value); }
 void TField::SetAsInteger(int32_t Value) { FRecord->SetInteger(FIndex, Value); }
-void TField::SetAsBoolean(bool Value) { FRecord->SetBoolean(FIndex, Value); }
+void TField::SetAsBoolean(uint8_t Value) { FRecord->SetBoolean(FIndex, Value != 0); }
 void TField::NestedTable(IntfPtr<IKivTable>& Result) {
   Result = Def().Kind == KivFieldKindTable ? FRecord->Nested(FIndex) : nullptr;
 }

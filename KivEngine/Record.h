@@ -46,7 +46,7 @@ class TField final : public IKivField {
   void SetAsString(const std::string& Value) override;
   void SetAsFloat(double Value) override;
   void SetAsInteger(int32_t Value) override;
-  void SetAsBoolean(bool Value) override;
+  void SetAsBoolean(uint8_t Value) override;
   void NestedTable(IntfPtr<IKivTable>& Result) override;
   void SetText(const std::string& Value) override;
   void SetFlagBit3(bool Value) override;

@@ -106,10 +106,11 @@ void TRateBQDBReader::LoadModel(const std::string& FileName, IntfPtr<IKivModel>&
   GetKivEngine("", engine);
   engine->CreateModel(false, param.get(), Model);
 #endif
+  EngineResult(Model, "CreateModel");
   IntfPtr<IKivModelLoader> loader;
   GetKivEngine("", engine);
   engine->GetLoader(loader);
-  loader->LoadFile(FileName, Model.get(), 0);
+  EngineResult(loader, "GetLoader")->LoadFile(FileName, Model.get(), 0);
   Model->SetLoadState(KivLoadStateDone);
 }
 

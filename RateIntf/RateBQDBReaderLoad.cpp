@@ -2,6 +2,7 @@
 // decoded into the tables of the rate model's data set "UserBQItemDB".
 #include "RateIntf/RateBQDBReaderImpl.h"
 #include "archive/QuarnZipFile.h"
+#include "platform/KivEngineUtils.h"
 #include "platform/KivModelBinStreamBuilder.h"
 #include "rtl/Assert.h"
 #include "rtl/Exceptions.h"
@@ -27,11 +28,18 @@ int32_t ReadCount(TStream* stream) {
   return static_cast<int32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24);
 }
 
-// Every record takes at least its first field's flags byte, so a count above
-// the bytes left cannot be backed by the block.
-void CheckCount(const std::string& tableName, int32_t count, TStream* stream) {
+// A count of records that the bytes left cannot back, at the fewest bytes a
+// record of the table takes, is damage; a table whose records take no bytes
+// may have any count.
+void CheckCount(const std::string& tableName, int32_t count, IKivRecord* record, TStream* stream) {
   const int64_t left = stream->Size() - stream->Position();
-  if (count > left) throw Exception(Format(SBlockCountTooLarge, tableName, count, static_cast<int32_t>(left)));
+  if (count * TKivRecordStreamBuilder::LeastStreamSize(record, true) > left)
+    throw Exception(Format(SBlockCountTooLarge, tableName, count, static_cast<int32_t>(left)));
+}
+
+void NewRecord(IKivTable* table, IntfPtr<IKivRecord>& record) {
+  table->NewRecord(record);
+  EngineResult(record, "NewRecord");
 }
 
 // A record that runs past the end of its block is damage, not a stream fault.
@@ -110,8 +118,9 @@ void TRateBQDBReader::GetTable(const std::string& Name, IntfPtr<IKivTable>& Resu
   IntfPtr<IKivDatabase> database;
   RateModel->DatabaseByName("UserBQItemDB", database);
   IntfPtr<IKivTables> tables;
-  database->Tables(tables);
-  tables->TableByName(Name, Result);
+  EngineResult(database, "DatabaseByName")->Tables(tables);
+  EngineResult(tables, "Tables")->TableByName(Name, Result);
+  EngineResult(Result, "TableByName");
 }
 
 void TRateBQDBReader::LoadBQItem(int32_t Offset) {
@@ -119,7 +128,7 @@ void TRateBQDBReader::LoadBQItem(int32_t Offset) {
   GetTable("BQItem", bqItems);
   GetTable("NormItem", normItems);
   IntfPtr<IKivRecord> record, held;
-  bqItems->NewRecord(record);
+  NewRecord(bqItems.get(), record);
   ReadBlock(RateBQData, BQOffsetToLength, Offset);
   if (!UnzipFirstEntryInPlace(RecordBuffer, Password)) throw Exception(SPasswordError);
   RecordBuffer->SetPosition(0);
@@ -131,9 +140,9 @@ void TRateBQDBReader::LoadBQItem(int32_t Offset) {
   ReadTable("BQWorkScope", RecordBuffer);
 
   const int32_t norms = ReadCount(RecordBuffer);
-  CheckCount("NormItem", norms, RecordBuffer);
   for (int32_t i = 0; i < norms; ++i) {
-    normItems->NewRecord(record);
+    NewRecord(normItems.get(), record);
+    if (i == 0) CheckCount("NormItem", norms, record.get(), RecordBuffer);
     DecodeRecord(record.get(), "NormItem", RecordBuffer);
     // A norm the table refuses is left out; its lines still load.
     try {
@@ -149,10 +158,10 @@ void TRateBQDBReader::ReadTable(const std::string& TableName, TStream* Stream) {
   IntfPtr<IKivTable> table;
   GetTable(TableName, table);
   const int32_t count = ReadCount(Stream);
-  CheckCount(TableName, count, Stream);
   IntfPtr<IKivRecord> record;
   for (int32_t i = 0; i < count; ++i) {
-    table->NewRecord(record);
+    NewRecord(table.get(), record);
+    if (i == 0) CheckCount(TableName, count, record.get(), Stream);
     DecodeRecord(record.get(), TableName, Stream);
     table->AppendRecord(record.get());
   }
@@ -167,7 +176,7 @@ void TRateBQDBReader::ResolveResources(const std::string& TableName, const std::
   IntfPtr<IKivRecord> row, resource;
   for (int32_t i = 0; i < count; ++i) {
     table->RecordByIndex(i, row);
-    const int32_t resID = row->FieldAsInteger(FieldName);
+    const int32_t resID = EngineResult(row, "RecordByIndex")->FieldAsInteger(FieldName);
     resources->Locate("ResID", Variant(resID), resource);
     if (resource) continue;
     const TIntKeyHashNode* node = ResIDToOffset->Find(resID);
@@ -181,7 +190,7 @@ void TRateBQDBReader::LoadResource(int32_t Offset) {
   GetTable("Resource", resources);
   ReadBlock(ResourceData, ResOffsetToLength, Offset, ResourcePages.get());
   IntfPtr<IKivRecord> record;
-  resources->NewRecord(record);
+  NewRecord(resources.get(), record);
   DecodeRecord(record.get(), "Resource", RecordBuffer);
   resources->AppendRecord(record.get());
   ReadTable("MixResLMMDetail", RecordBuffer);

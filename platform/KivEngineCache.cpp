@@ -20,11 +20,7 @@ void CacheEngine(IKivEngine* engine) {
 
 }  // namespace
 
-void TKivEngine::Bind() {
-  auto* engine = static_cast<IKivEngine*>(PublishedBy(FLibHandle, KivEngineEntryName));
-  if (!engine) throw EKivEngine(Format(SKivEngineInitFailed, FLibraryPath));
-  FEngine = engine;
-}
+void TKivEngine::Bind() { FEngine = static_cast<IKivEngine*>(PublishedBy(FLibHandle, KivEngineEntryName)); }
 
 void TKivEngine::CreateModel(bool Option, IntfPtr<IKivModel>& Result) { FEngine->CreateModel(Option, Result); }
 intptr_t TKivEngine::Reserved4(intptr_t A, intptr_t B, intptr_t C) { return FEngine->Reserved4(A, B, C); }

@@ -4,6 +4,12 @@
 // binary built against these declarations calls the right slot of any engine
 // that implements them. Interface results come back through a trailing out
 // argument; on this 64-bit build values that carry references are pointer-sized.
+//
+// An engine hands out an object from every call that yields an interface;
+// only Locate and FindByKey answer nil, for "not found". The engine library
+// can be replaced, so the engine loader and the rate library reader check the
+// results they use and raise EKivEngine naming the call instead of following
+// a nil.
 #pragma once
 
 #include <cstdint>
@@ -106,6 +112,7 @@ struct IKivTable : IInterface {
   // The first record whose field equals the value, or nil.
   virtual void Locate(const std::string& FieldName, const Variant& Value, IntfPtr<IKivRecord>& Result) = 0;  // 18, older 20
   KIV_GAP(8, 7)
+  // The record with that key, or nil.
   virtual void FindByKey(int32_t Key, IntfPtr<IKivRecord>& Result) = 0;  // 27, older 28
   KIV_GAP(20, 18)
   virtual int32_t RecordCount() = 0;  // 48, older 47
@@ -155,7 +162,8 @@ struct IKivField : IInterface {
   KIV_GAP(1, 1)
   virtual void SetAsInteger(int32_t Value) = 0;  // 28, older 24
   KIV_GAP(1, 1)
-  virtual void SetAsBoolean(bool Value) = 0;                // 30, older 26
+  // A Boolean byte as stored: 0 is False, any other byte True.
+  virtual void SetAsBoolean(uint8_t Value) = 0;             // 30, older 26
   virtual void NestedTable(IntfPtr<IKivTable>& Result) = 0;  // 31, older 27
   KIV_GAP(3, 3)
   virtual void SetText(const std::string& Value) = 0;  // 35, older 31
@@ -190,10 +198,15 @@ inline std::string KivEngineClassName(HMODULE Module, const std::string& EntryNa
 
 // The engine library's side, for an engine of class T: Publish at load
 // registers the class under the handle of the module that holds this code,
-// Withdraw at unload removes it.
+// Withdraw at unload removes it. Called at load and unload only.
 template <class T>
 class TKivEnginePublication {
  public:
+  // A counted reference to a new engine, for the loader that binds the
+  // library. A library may specialize it for its T; one that hands out nil
+  // breaks the contract and is refused as not started.
+  static IKivEngine* NewEngine() { return IntfPtr<IKivEngine>(New<T>()).Detach(); }
+
   static void Publish() {
     const std::string name = KivEngineClassName(Module(), KivEngineEntryName);
     WNDCLASSA wndClass{};
@@ -219,7 +232,7 @@ class TKivEnginePublication {
 #ifdef TARVIK_OLDER_VARIANT
   // The engine, made at load; its reference goes at unload.
   static WNDPROC Carried() {
-    Engine = IntfPtr<IKivEngine>(New<T>()).Detach();
+    Engine = NewEngine();
     return reinterpret_cast<WNDPROC>(static_cast<void*>(Engine));
   }
   static void Drop() {
@@ -230,6 +243,6 @@ class TKivEnginePublication {
   // The entry, which makes an engine for each library wrapper that binds it.
   static WNDPROC Carried() { return reinterpret_cast<WNDPROC>(reinterpret_cast<void (*)()>(&Entry)); }
   static void Drop() {}
-  static void Entry(IKivEngine** Engine) { *Engine = IntfPtr<IKivEngine>(New<T>()).Detach(); }
+  static void Entry(IKivEngine** Engine) { *Engine = NewEngine(); }
 #endif
 };

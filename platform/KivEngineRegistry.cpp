@@ -24,11 +24,11 @@ IKivEngine* RegisteredEngine(int32_t index) { return static_cast<IKivEngine*>(En
 }  // namespace
 
 void TKivEngine::Bind() {
-  KivEngineEntryProc entry = FindEntryProc(FLibHandle, KivEngineEntryName);
-  if (!entry) throw EKivEngine(Format(SKivEngineInitFailed, FLibraryPath));
-  IKivEngine* engine = nullptr;
-  entry(&engine);
-  FEngine = IntfPtr<IKivEngine>::Attach(engine);
+  if (KivEngineEntryProc entry = FindEntryProc(FLibHandle, KivEngineEntryName)) {
+    IKivEngine* engine = nullptr;
+    entry(&engine);
+    FEngine = IntfPtr<IKivEngine>::Attach(engine);
+  }
 }
 
 std::string TKivEngine::ResolveEngineFileName(const std::string& FileName) {

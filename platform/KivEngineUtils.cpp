@@ -34,6 +34,8 @@ TKivEngine::TKivEngine(const std::string& FileName) : FLibraryPath(FileName) {
   if (!FLibHandle) throw EKivEngine(Format(SKivEngineInitFailed, FileName));
   try {
     Bind();
+    // Every call forwards to it: a library that hands out no engine has not started.
+    if (!FEngine) throw EKivEngine(Format(SKivEngineInitFailed, FileName));
   } catch (...) {
     Unbind();
     throw;

@@ -7,6 +7,7 @@
 
 #include "platform/KivEngineIntf.h"
 #include "rtl/Exceptions.h"
+#include "rtl/Format.h"
 #include "rtl/InterfacedObject.h"
 
 // Raised when the engine library is missing, unregistered or does not start.
@@ -19,6 +20,15 @@ class EKivEngine : public Exception {
 inline constexpr const char* SKivEngineMissing = "平台引擎文件 %s 不存在";
 inline constexpr const char* SKivEngineNotRegistered = "平台引擎文件 %s 未注册";
 inline constexpr const char* SKivEngineInitFailed = "初始化的平台引擎文件 %s 失败";
+inline constexpr const char* SKivEngineNilResult = "平台引擎的%s没有返回对象";
+
+// An object that an engine call must hand out (KivEngineIntf.h): nil, from an
+// engine library that breaks the contract, raises EKivEngine naming the call.
+template <class T>
+T* EngineResult(const IntfPtr<T>& result, const char* call) {
+  if (!result) throw EKivEngine(Format(SKivEngineNilResult, call));
+  return result.get();
+}
 
 // The engine of one loaded engine library. It holds the library loaded until
 // its last reference goes; its own slots forward to the library's engine.
@@ -64,7 +74,8 @@ class TKivEngine : public Implements<TInterfacedObject, IKivEngine> {
   // What the window-procedure field of the class that the library at Module
   // publishes under EntryName carries, or nil when there is no such class.
   static void* PublishedBy(HMODULE Module, const std::string& EntryName);
-  // Takes the engine that the loaded library publishes, or raises EKivEngine.
+  // Takes the engine that the loaded library publishes; FEngine stays nil
+  // when it publishes none.
   void Bind();
   void Unbind();
 

@@ -49,7 +49,7 @@ class TStreamReader {
   int8_t Int8() { return ReadInt8(FStream); }
   int16_t Int16() { return ReadInt16(FStream); }
   uint16_t UInt16() { return ReadUInt16(FStream); }
-  bool Bool() { return ReadBool(FStream); }
+  uint8_t Bool() { return ReadBool(FStream); }
   double Double() { return ReadDouble(FStream); }
   void ShortString(std::string& s) { ReadShortString(FStream, s); }
   void LongString(std::string& s) { ReadLongString(FStream, s); }
@@ -81,7 +81,7 @@ void ReadValue(In& in, int32_t encoding, std::string& text, Take&& take) {
 struct SetField {
   IKivField* Field;
   void operator()(const std::string& value) const { Field->SetAsString(value); }
-  void operator()(bool value) const { Field->SetAsBoolean(value); }
+  void operator()(uint8_t value) const { Field->SetAsBoolean(value); }
   void operator()(int32_t value) const { Field->SetAsInteger(value); }
   void operator()(double value) const { Field->SetAsFloat(value); }
 };
@@ -248,4 +248,20 @@ void TKivRecordStreamBuilder::LoadFromStream(TStream* stream, IKivRecord* record
     TStreamReader in(stream);
     LoadRecord(in, record, flag);
   }
+}
+
+int64_t TKivRecordStreamBuilder::LeastStreamSize(IKivRecord* record, bool flag) {
+  constexpr int64_t kFlagsByte = 1, kTextLength = 4;
+  int64_t least = 0;
+  const int count = record->FieldCount();
+  for (int i = 0; i < count; ++i) {
+    IntfPtr<IKivField> field;
+    record->Fields(i, field);
+    const uint8_t kind = field->FieldKind();
+    if (kind == KivFieldKindText)
+      least += kFlagsByte + kTextLength;
+    else if (kind != KivFieldKindDeferred || flag)
+      least += kFlagsByte;
+  }
+  return least;
 }

@@ -28,4 +28,8 @@ class TKivRecordStreamBuilder : public TQuarnRefCntIntfObject {
  public:
   TKivRecordStreamBuilder() = delete;
   static void LoadFromStream(TStream* stream, IKivRecord* record, bool flag);
+  // The fewest bytes that decoding the record takes: a record of a table
+  // without fields takes none, so a count of records is checked against the
+  // bytes left by this, never by the count alone.
+  static int64_t LeastStreamSize(IKivRecord* record, bool flag);
 };

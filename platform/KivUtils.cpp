@@ -44,7 +44,7 @@ uint8_t ReadUInt8(TStream* stream) { return static_cast<uint8_t>(ReadLittleEndia
 int8_t ReadInt8(TStream* stream) { return static_cast<int8_t>(ReadLittleEndian<1>(stream)); }
 int16_t ReadInt16(TStream* stream) { return static_cast<int16_t>(ReadLittleEndian<2>(stream)); }
 uint16_t ReadUInt16(TStream* stream) { return static_cast<uint16_t>(ReadLittleEndian<2>(stream)); }
-bool ReadBool(TStream* stream) { return ReadLittleEndian<1>(stream) != 0; }
+uint8_t ReadBool(TStream* stream) { return static_cast<uint8_t>(ReadLittleEndian<1>(stream)); }
 double ReadDouble(TStream* stream) { return std::bit_cast<double>(ReadLittleEndian<8>(stream)); }
 
 void ReadShortString(TStream* stream, std::string& s) { ReadBytes(stream, s, ReadUInt8(stream)); }

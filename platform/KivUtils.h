@@ -16,7 +16,8 @@ uint8_t ReadUInt8(TStream* stream);
 int8_t ReadInt8(TStream* stream);
 int16_t ReadInt16(TStream* stream);
 uint16_t ReadUInt16(TStream* stream);
-bool ReadBool(TStream* stream);
+// A Boolean: the byte as read, 0 False and any other byte True.
+uint8_t ReadBool(TStream* stream);
 double ReadDouble(TStream* stream);
 // An unsigned 8-bit length, then that many bytes.
 void ReadShortString(TStream* stream, std::string& s);
@@ -46,7 +47,7 @@ class TMemoryStreamReader {
   int8_t Int8() { return static_cast<int8_t>(Take<1>()); }
   int16_t Int16() { return static_cast<int16_t>(Take<2>()); }
   uint16_t UInt16() { return static_cast<uint16_t>(Take<2>()); }
-  bool Bool() { return Take<1>() != 0; }
+  uint8_t Bool() { return Take<1>(); }
   double Double() { return std::bit_cast<double>(Take<8>()); }
   void ShortString(std::string& s) { Bytes(s, UInt8()); }
   void LongString(std::string& s) { Bytes(s, Int32()); }

@@ -45,7 +45,7 @@ class Implements : public Base, public Intfs... {
     if (iid == IInterface::IID) {
       *obj = static_cast<IInterface*>(static_cast<First*>(this));
     } else {
-      ((iid == Intfs::IID ? (*obj = static_cast<Intfs*>(this), true) : false) || ...);
+      (void)((iid == Intfs::IID ? (*obj = static_cast<Intfs*>(this), true) : false) || ...);
     }
     if (!*obj) return this->QueryUnlisted(iid, obj);
     this->_AddRef();

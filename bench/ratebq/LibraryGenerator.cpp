@@ -15,9 +15,9 @@ std::string Numbered(const char* format, int64_t n) {
   return text;
 }
 
-JsonValue Record(std::initializer_list<std::pair<const char*, JsonValue>> members) {
-  JsonValue record = JsonValue::Object();
-  for (const auto& [name, value] : members) record.Set(name, value);
+Json Record(std::initializer_list<std::pair<const char*, Json>> members) {
+  Json record = Json::object();
+  for (const auto& [name, value] : members) record[name] = value;
   return record;
 }
 
@@ -27,9 +27,9 @@ class Generator {
 
   int32_t FirstMixed() const { return FShape.Resources - FShape.Resources * FShape.MixedPercent / 100 + 1; }
 
-  JsonValue Resource(int32_t id) {
+  Json Resource(int32_t id) {
     const bool mixed = id >= FirstMixed();
-    JsonValue resource = Record({{"ResID", id},
+    Json resource = Record({{"ResID", id},
                                  {"ResCode", Numbered("%08lld", 10000000 + id)},
                                  {"ResName", Utf8(mixed ? u8"混合材料" : u8"材料") + Numbered("%lld", id)},
                                  {"Spec", "M" + std::to_string(id % 40)},
@@ -39,22 +39,22 @@ class Generator {
                                  {"MarketPrice", Price()},
                                  {"IsMixed", mixed}});
     if (mixed) {
-      JsonValue components = JsonValue::Array();
+      Json components = Json::array();
       for (int i = 0; i < 4; ++i)
-        components.Append(Record({{"ResID", Pick(1, FirstMixed() - 1)},
+        components.push_back(Record({{"ResID", Pick(1, FirstMixed() - 1)},
                                   {"ResCode", "C"},
                                   {"Quantity", Price() / 100},
                                   {"Price", Price()},
                                   {"Amount", Price()}}));
-      resource.Set("Components", std::move(components));
+      resource["Components"] = std::move(components);
     }
     return resource;
   }
 
-  JsonValue Bill(int32_t i) {
+  Json Bill(int32_t i) {
     const std::string code = GeneratedBillCode(i);
     const std::string features = Utf8(u8"1.部位：第") + std::to_string(i % 97) + Utf8(u8"层\n2.材料：C30");
-    JsonValue bill = Record({{"BQItemID", i + 1},
+    Json bill = Record({{"BQItemID", i + 1},
                              {"GroupKey", i / FShape.BillsPerGroup + 1},
                              {"Code", code.substr(0, 9)},
                              {"FullCode", code},
@@ -71,22 +71,22 @@ class Generator {
                              {"ManagementFee", Price()},
                              {"Profit", Price()},
                              {"UpdateTime", 45352.5}});
-    JsonValue specs = JsonValue::Array();
+    Json specs = Json::array();
     for (int s = 1; s <= 2; ++s)
-      specs.Append(Record({{"SortNo", s}, {"SpecName", Utf8(u8"特征") + std::to_string(s)}, {"SpecValue", "C30"}}));
-    bill.Set("Specs", std::move(specs));
-    JsonValue scopes = JsonValue::Array();
-    scopes.Append(Record({{"SortNo", 1}, {"Content", Utf8(u8"混凝土浇筑、振捣、养护")}}));
-    bill.Set("WorkScopes", std::move(scopes));
-    JsonValue norms = JsonValue::Array();
-    for (int n = Around(FShape.NormsPerBill); n > 0; --n) norms.Append(Norm());
-    bill.Set("Norms", std::move(norms));
+      specs.push_back(Record({{"SortNo", s}, {"SpecName", Utf8(u8"特征") + std::to_string(s)}, {"SpecValue", "C30"}}));
+    bill["Specs"] = std::move(specs);
+    Json scopes = Json::array();
+    scopes.push_back(Record({{"SortNo", 1}, {"Content", Utf8(u8"混凝土浇筑、振捣、养护")}}));
+    bill["WorkScopes"] = std::move(scopes);
+    Json norms = Json::array();
+    for (int n = Around(FShape.NormsPerBill); n > 0; --n) norms.push_back(Norm());
+    bill["Norms"] = std::move(norms);
     return bill;
   }
 
  private:
-  JsonValue Norm() {
-    JsonValue norm = Record({{"NormCode", "A" + std::to_string(Pick(1, 999))},
+  Json Norm() {
+    Json norm = Record({{"NormCode", "A" + std::to_string(Pick(1, 999))},
                              {"NormName", Utf8(u8"定额子目")},
                              {"Unit", "10m3"},
                              {"Quantity", 0.1},
@@ -95,10 +95,10 @@ class Generator {
                              {"LabourCost", Price()},
                              {"MaterialCost", Price()},
                              {"MachineCost", Price()}});
-    JsonValue lines = JsonValue::Array();
+    Json lines = Json::array();
     for (int l = Around(FShape.LinesPerNorm); l > 0; --l) {
       const int32_t resID = Pick(1, FShape.Resources);
-      lines.Append(Record({{"ResID", resID},
+      lines.push_back(Record({{"ResID", resID},
                            {"ResCode", Numbered("%08lld", 10000000 + resID)},
                            {"ResName", Utf8(u8"材料") + std::to_string(resID)},
                            {"Unit", "m3"},
@@ -106,17 +106,17 @@ class Generator {
                            {"Price", Price()},
                            {"Amount", Price()}}));
     }
-    norm.Set("Lines", std::move(lines));
+    norm["Lines"] = std::move(lines);
     if (Pick(1, 10) <= 3) {
-      JsonValue details = JsonValue::Array();
-      details.Append(Record({{"ResID", Pick(1, FShape.Resources)}, {"OldQuantity", 1.0}, {"NewQuantity", 1.1}}));
-      JsonValue conversions = JsonValue::Array();
-      conversions.Append(Record({{"ConvCode", "H1"},
+      Json details = Json::array();
+      details.push_back(Record({{"ResID", Pick(1, FShape.Resources)}, {"OldQuantity", 1.0}, {"NewQuantity", 1.1}}));
+      Json conversions = Json::array();
+      conversions.push_back(Record({{"ConvCode", "H1"},
                                  {"ConvName", Utf8(u8"人工乘以系数")},
                                  {"Expression", "R*1.1"},
                                  {"Factor", 1.1},
                                  {"ConvDetail", std::move(details)}}));
-      norm.Set("Conversions", std::move(conversions));
+      norm["Conversions"] = std::move(conversions);
     }
     return norm;
   }

@@ -62,12 +62,15 @@ class Catalogue : public ::testing::Test {
   static void PutInteger(const std::string& library, const std::string& name, int32_t value) {
     Put(library, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), 4));
   }
-  static void AddLibrary(const std::string& library, int32_t bqid, const std::string& region = "R",
-                         const std::string& period = "P", const std::string& type = "T") {
+  // The library's folder lies in the test's scratch folder: opening a reader
+  // creates it and copies the template model into it.
+  std::string FolderOf(const std::string& library) const { return FRegistry.Dir() + "/libraries/" + library + "/"; }
+  void AddLibrary(const std::string& library, int32_t bqid, const std::string& region = "R",
+                  const std::string& period = "P", const std::string& type = "T") {
     PutString(library, "地区", region);
     PutString(library, "库类型", type);
     PutString(library, "期名称", period);
-    PutString(library, "PathName", "/libraries/" + library + "/");
+    PutString(library, "PathName", FolderOf(library));
     PutInteger(library, "RegionID", 11);
     PutInteger(library, "PeriodID", 2024);
     PutInteger(library, "BQID", bqid);
@@ -130,7 +133,7 @@ TEST_F(Catalogue, EntriesCarryTheirValuesAndCaption) {
   EXPECT_EQ(Text(*entry, &IRateBQ::GetRegionName), "北京市");
   EXPECT_EQ(Text(*entry, &IRateBQ::GetPeriodName), "2024年");
   EXPECT_EQ(Text(*entry, &IRateBQ::GetLibType), "清单");
-  EXPECT_EQ(Text(*entry, &IRateBQ::GetPathName), "/libraries/Beijing/");
+  EXPECT_EQ(Text(*entry, &IRateBQ::GetPathName), FolderOf("Beijing"));
   EXPECT_EQ(Text(*entry, &IRateBQ::GetCaption), "北京市2024年清单");
   EXPECT_EQ(entry->GetRegionID(), 110000);
   EXPECT_EQ(entry->GetPeriodID(), 202401);
@@ -244,6 +247,8 @@ TEST_F(Catalogue, EntriesOutliveTheirCatalogueAndEachCallMakesANewObject) {
   IntfPtr<IRateBQDBReader> reader;
   EXPECT_THROW(first->OpenReader(reader), Exception);
   EXPECT_FALSE(reader);
+  // The failed opening made the folder and copied the template there, and nowhere else.
+  EXPECT_TRUE(std::filesystem::exists(FolderOf("Lib") + "RateBQ.Kiv"));
 }
 
 TEST_F(Catalogue, EveryCallReadsTheRegistryAgain) {

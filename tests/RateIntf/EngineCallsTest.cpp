@@ -21,11 +21,11 @@ class EngineCalls : public ReaderTest {
   }
 
   // Runs tarvik-host on the installed copy and answers its exit status, with
-  // the calls it made in `calls`.
-  int Host(const std::string& arguments, std::string& calls) {
+  // the calls it made in `calls` and what it reported in `err`.
+  int Host(const std::string& arguments, std::string& calls, std::string* err = nullptr) {
     std::filesystem::remove(FLog);
-    std::string out, err;
-    int status = RunProgram("tarvik-host", "--library " + FInstalled + "/libTarvik.so " + arguments, &out, &err);
+    std::string out;
+    int status = RunProgram("tarvik-host", "--library " + FInstalled + "/libTarvik.so " + arguments, &out, err);
     std::ifstream in(FLog);
     calls.assign(std::istreambuf_iterator<char>(in), {});
     return status;
@@ -60,6 +60,45 @@ TEST_F(EngineCalls, ARequestFillsInLoadStateOneAndSettlesAlsoWhenItFails) {
   EXPECT_EQ(calls, kRateModel + kEmptying + "SetLoadState 2\nMakeResult\n");
   EXPECT_EQ(Host("load 1 --password wrong --bq-keys 1", calls), 1);
   EXPECT_EQ(calls, kRateModel + kEmptying + "NewRecord BQItem\nSetLoadState 2\n");
+}
+
+// This engine's records have no fields and take no bytes: a count far above
+// the bytes of its block is still valid data.
+TEST_F(EngineCalls, RecordsThatTakeNoBytesLoadWhateverTheirCount) {
+  Library library = NewLibrary();
+  library.AddBill(1, 1, "A", "A", Le32(300) + Le32(0) + Le32(2) + Le32(0) + Le32(0), "pw");
+  std::string calls;
+  ASSERT_EQ(Host("load 1 --password pw --bq-keys 1", calls), 0);
+  auto count = [&](const std::string& line) {
+    size_t n = 0;
+    for (size_t at = 0; (at = calls.find(line + "\n", at)) != std::string::npos; at += line.size()) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("AppendRecord BQSpec"), 300u);
+  EXPECT_EQ(count("AppendRecord NormItem"), 2u);
+  EXPECT_EQ(count("AppendRecord BQItem"), 1u);
+}
+
+// A replaced engine library may hand out nil where an object is due: the
+// request fails, naming the call, instead of crashing the host.
+TEST_F(EngineCalls, ANilFromTheEngineIsRefusedNamingTheCall) {
+  Library library = NewLibrary();
+  library.AddRawBill(1, 1, "A", "A", ZipBlock("", "pw"));
+  const std::string engine = FInstalled + "/KivEngine.dll";
+  const std::pair<const char*, const char*> cases[] = {
+      {"Entry", "open 1"},          {"CreateModel", "open 1"}, {"GetLoader", "open 1"},
+      {"DatabaseByName", "load 1 --password pw --bq-keys 1"}, {"Tables", "load 1 --password pw --bq-keys 1"},
+      {"TableByName", "load 1 --password pw --bq-keys 1"},    {"NewRecord", "load 1 --password pw --bq-keys 1"}};
+  for (auto [call, command] : cases) {
+    setenv("RECORDING_ENGINE_NIL", call, 1);
+    std::string calls, err;
+    EXPECT_EQ(Host(command, calls, &err), 1) << call;
+    const std::string expected = std::string(call) == "Entry"
+                                     ? Utf8(u8"初始化的平台引擎文件 ") + engine + Utf8(u8" 失败")
+                                     : Utf8(u8"平台引擎的") + call + Utf8(u8"没有返回对象");
+    EXPECT_EQ(err, "tarvik-host: " + expected + "\n") << call;
+  }
+  unsetenv("RECORDING_ENGINE_NIL");
 }
 
 }  // namespace

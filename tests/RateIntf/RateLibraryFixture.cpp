@@ -93,10 +93,11 @@ void AppendValue(std::string& out, int32_t dataType, int32_t value) {
   }
 }
 
-const JsonValue* UserTables(const JsonValue& document) {
-  for (const JsonValue& database : document.Find("databases")->Items())
-    if (database.Find("name")->AsString() == "UserBQItemDB") return database.Find("tables");
-  return nullptr;
+// The tables of "UserBQItemDB" in a result; a result without them throws.
+const Json& UserTables(const Json& document) {
+  for (const Json& database : document.at("databases"))
+    if (database.at("name") == "UserBQItemDB") return database.at("tables");
+  throw std::runtime_error("the result holds no UserBQItemDB");
 }
 
 }  // namespace
@@ -192,18 +193,17 @@ IntfPtr<IRateBQDBReader> Library::Open() const {
 
 std::map<std::string, size_t> RowCounts(const std::string& result) {
   std::map<std::string, size_t> counts;
-  const JsonValue document = ParseJson(result);
-  for (const JsonValue& table : UserTables(document)->Items())
-    counts[table.Find("name")->AsString()] = table.Find("records")->Items().size();
+  const Json document = ParseJson(result);
+  for (const Json& table : UserTables(document)) counts[table.at("name")] = table.at("records").size();
   return counts;
 }
 
 std::vector<int32_t> Column(const std::string& result, const std::string& table, const std::string& field) {
   std::vector<int32_t> column;
-  const JsonValue document = ParseJson(result);
-  for (const JsonValue& t : UserTables(document)->Items())
-    if (t.Find("name")->AsString() == table)
-      for (const JsonValue& record : t.Find("records")->Items()) column.push_back(static_cast<int>(record.Find(field)->AsInteger()));
+  const Json document = ParseJson(result);
+  for (const Json& t : UserTables(document))
+    if (t.at("name") == table)
+      for (const Json& record : t.at("records")) column.push_back(record.at(field).get<int32_t>());
   return column;
 }
 

@@ -24,8 +24,10 @@
 namespace ratetest {
 
 inline std::string Bin() { return std::getenv("TARVIK_BIN"); }
+// UTF-8 text written in the source, which the build otherwise turns into GBK.
+inline std::string Utf8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 // The template beside the library, by its name on disk (UTF-8).
-inline std::string TemplateFile() { return Bin() + reinterpret_cast<const char*>(u8"/预算综合单价库.Kiv"); }
+inline std::string TemplateFile() { return Bin() + Utf8(u8"/预算综合单价库.Kiv"); }
 
 // The library stays loaded for the whole program, as in a host.
 inline TGetTarviks GetTarviksEntry() {

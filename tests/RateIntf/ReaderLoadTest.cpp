@@ -183,6 +183,20 @@ TEST_F(ReaderLoad, ARefusedNormIsLeftOutButItsLinesLoad) {
   EXPECT_EQ(Column(result, "LMMDetail", "LMMDetailID"), (std::vector<int32_t>{1, 2}));
 }
 
+TEST_F(ReaderLoad, ARefusedAppendOutsideNormItemEndsTheRequest) {
+  Library library = NewLibrary();
+  Block specs;
+  specs.Record("BQItem", {{kKey, 1}}).Count(2).Record("BQSpec", {{kKey, 7}}).Record("BQSpec", {{kKey, 7}});
+  library.AddBill(1, 1, "A", "A", specs.Raw(Le32(0) + Le32(0)).Bytes());
+  library.AddResource(100, ResourceBlock(100, {{3, 100}, {3, 100}}));
+  library.AddBill(2, 1, "B", "B", BillBlock(2, {{21, {{1, 100}, {1, 100}}}}));
+  library.AddBill(3, 1, "C", "C", BillBlock(3, {{21, {{1, 100}}}}));
+  IntfPtr<IRateBQDBReader> reader = OpenWithPassword(library);
+  EXPECT_EQ(ErrorText([&] { ByBQKeys(reader.get(), {1}); }), "表[BQSpec]中主键为[7]的记录已存在");
+  EXPECT_EQ(ErrorText([&] { ByBQKeys(reader.get(), {2}); }), "表[LMMDetail]中主键为[1]的记录已存在");
+  EXPECT_EQ(ErrorText([&] { ByBQKeys(reader.get(), {3}); }), "表[MixResLMMDetail]中主键为[3]的记录已存在");
+}
+
 TEST_F(ReaderLoad, ResourcesAreReadOnceWithTheirComponents) {
   Library library = NewLibrary();
   library.AddResource(100, ResourceBlock(100));

@@ -26,6 +26,19 @@ TEST_F(KivEngineRegistryTest, DefaultEngineIsRegisteredUnderItsFullPath) {
   EXPECT_EQ(TKivEngine::ResolveEngineFileName(""), EnginePath());
 }
 
+TEST_F(KivEngineRegistryTest, ANamedEngineLeavesTheDefaultEngineAlone) {
+  const std::string copy = CopyOfEngine();
+  {
+    IntfPtr<IKivEngine> named = Get(copy), defaultEngine = Get("");
+    EXPECT_NE(defaultEngine, named);
+    EXPECT_EQ(Find(EnginePath()), defaultEngine);
+    EXPECT_EQ(Get(copy), named);
+    EXPECT_EQ(Get(""), defaultEngine);
+  }
+  KivEngineUtilsFinalize();
+  EXPECT_FALSE(IsLoaded(copy));
+}
+
 TEST_F(KivEngineRegistryTest, PathsCompareWithoutCase) {
   const std::string lower = Folder() + "/kivengine.dll";
   const std::string upper = Folder() + "/KIVENGINE.DLL";

@@ -1,6 +1,7 @@
 // What the engine loader does in both variants.
 #include "tests/KivEngine/EngineTest.h"
 #include "tests/platform/EngineLoaderTest.h"
+#include "tests/Variant.h"
 
 #include "rtl/Format.h"
 
@@ -21,25 +22,65 @@ TEST_F(KivEngineUtilsTest, DefaultEngineLoadsOnceFromBesideTheModule) {
   EXPECT_TRUE(db);
 }
 
-TEST_F(KivEngineUtilsTest, DefaultEngineFileLiesBesideTheLibraryThatHoldsTheLoader) {
-  const std::string library = Folder() + "/libBeside.so";
-  ASSERT_EQ(symlink((Bin() + "/libBeside.so").c_str(), library.c_str()), 0);
+// The library of fixtures/Beside.cpp, which carries a loader of its own,
+// loaded from the test's folder: its default engine is the KivEngine.dll there.
+class BesideLoaderTest : public EngineLoaderTest {
+ protected:
+  void SetUp() override {
+    EngineLoaderTest::SetUp();
+    const std::string library = Folder() + "/libBeside.so";
+    ASSERT_EQ(symlink((Bin() + "/libBeside.so").c_str(), library.c_str()), 0);
+    FHandle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(FHandle, nullptr) << dlerror();
+    FDefaultEngine = reinterpret_cast<DefaultEngineProc>(dlsym(FHandle, "BesideDefaultEngine"));
+    FFinalize = reinterpret_cast<void (*)()>(dlsym(FHandle, "BesideFinalize"));
+    ASSERT_TRUE(FDefaultEngine && FFinalize);
+  }
+  void TearDown() override {
+    if (FFinalize) FFinalize();
+    if (FHandle) dlclose(FHandle);
+    EngineLoaderTest::TearDown();
+  }
+
+  // The library's default engine, or nil with what its loading raised in failure.
+  IntfPtr<IKivEngine> DefaultEngine(std::string& failure) {
+    IntfPtr<IKivEngine> engine;
+    FDefaultEngine(engine, failure);
+    return engine;
+  }
+  void Finalize() { FFinalize(); }
+
+ private:
+  using DefaultEngineProc = void (*)(IntfPtr<IKivEngine>&, std::string&);
+  void* FHandle = nullptr;
+  DefaultEngineProc FDefaultEngine = nullptr;
+  void (*FFinalize)() = nullptr;
+};
+
+TEST_F(BesideLoaderTest, DefaultEngineFileLiesBesideTheLibraryThatHoldsTheLoader) {
   const std::string engine = CopyOfEngine();
-  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(handle, nullptr) << dlerror();
-  auto get = reinterpret_cast<void (*)(IntfPtr<IKivEngine>&)>(dlsym(handle, "BesideDefaultEngine"));
-  auto finalize = reinterpret_cast<void (*)()>(dlsym(handle, "BesideFinalize"));
-  ASSERT_TRUE(get && finalize);
   {
-    IntfPtr<IKivEngine> held;
-    get(held);
+    std::string failure;
+    IntfPtr<IKivEngine> held = DefaultEngine(failure);
+    EXPECT_EQ(failure, "");
     EXPECT_TRUE(held);
     EXPECT_TRUE(IsLoaded(engine));
     EXPECT_FALSE(IsLoaded(EnginePath()));
   }
-  finalize();
+  Finalize();
   EXPECT_FALSE(IsLoaded(engine));
-  dlclose(handle);
+}
+
+TEST_F(BesideLoaderTest, AFailedDefaultLoadIsTriedAgainOnTheNextCall) {
+  const std::string engineFile = Folder() + "/KivEngine.dll";
+  std::string failure;
+  EXPECT_FALSE(DefaultEngine(failure));
+  // The current variant names the library that the variable "KivEngine" gives
+  // in place of the missing one (none); the older names the missing one.
+  EXPECT_EQ(failure, Format(SKivEngineMissing, ByVariant<std::string>("", engineFile)));
+  ASSERT_EQ(symlink(EnginePath().c_str(), engineFile.c_str()), 0);
+  EXPECT_TRUE(DefaultEngine(failure));
+  EXPECT_EQ(failure, "");
 }
 
 TEST_F(KivEngineUtilsTest, LibraryWithoutAnEngineIsFreedAndRaises) {

@@ -69,7 +69,7 @@ class TFakeField : public Implements<TInterfacedObject, IKivField> {
   void SetAsString(const std::string& v) override { Log("Str(" + v + ")"); }
   void SetAsFloat(double v) override { Log(Format("Float(%g)", v)); }
   void SetAsInteger(int32_t v) override { Log(Format("Int(%d)", v)); }
-  void SetAsBoolean(bool v) override { Log(Format("Bool(%d)", v)); }
+  void SetAsBoolean(uint8_t v) override { Log(Format("Bool(%d)", v)); }
   void NestedTable(IntfPtr<IKivTable>& Result) override { Result = FNested; }
   void SetText(const std::string& v) override { Log("Text(" + v + ")"); }
   void SetFlagBit3(bool v) override { Log(Format("Bit3(%d)", v)); }
@@ -150,6 +150,7 @@ const FieldCase kFieldCases[] = {
     {"PlainOtherKind", 9, 4, true, Bytes({0x00, 0x07}), {"Bit5(0)", "Bit1(0)", "Int(7)"}},
     {"ShortString", kPlain, 0, true, Bytes({0x00, 0x03, 'a', 'b', 'c'}), {"Bit5(0)", "Bit1(0)", "Str(abc)"}},
     {"BooleanFalse", kPlain, 1, true, Bytes({0x00, 0x00}), {"Bit5(0)", "Bit1(0)", "Bool(0)"}},
+    {"BooleanKeepsTheByte", kPlain, 1, true, Bytes({0x00, 0x02}), {"Bit5(0)", "Bit1(0)", "Bool(2)"}},
     {"Int8SignExtends", kPlain, 3, true, Bytes({0x00, 0x80}), {"Bit5(0)", "Bit1(0)", "Int(-128)"}},
     {"UInt8ZeroExtends", kPlain, 4, true, Bytes({0x00, 0x80}), {"Bit5(0)", "Bit1(0)", "Int(128)"}},
     {"Int16SignExtends", kPlain, 5, true, Bytes({0x00, 0xFF, 0xFF}), {"Bit5(0)", "Bit1(0)", "Int(-1)"}},
@@ -209,6 +210,8 @@ TEST_P(FieldLayout, CallsSettersInOrderAndConsumesExactlyTheField) {
 
   EXPECT_EQ(log, c.Calls);
   EXPECT_EQ(stream.Position(), static_cast<int64_t>(c.Bytes.size()));
+  // A count of such records is checked against the bytes left by this bound.
+  EXPECT_LE(TKivRecordStreamBuilder::LeastStreamSize(record.get(), c.Flag), stream.Position());
 }
 
 INSTANTIATE_TEST_SUITE_P(KivFieldStreamBuilder, FieldLayout, ::testing::ValuesIn(kFieldCases),
@@ -378,6 +381,17 @@ TEST(KivRecordStreamBuilder, RecordWithoutFieldsConsumesNothing) {
   TStringStream stream(Bytes({0x00}));
   TKivRecordStreamBuilder::LoadFromStream(&stream, record.get(), true);
   EXPECT_EQ(stream.Position(), 0);
+  EXPECT_TRUE(log.empty());
+}
+
+TEST(KivRecordStreamBuilder, LeastStreamSizeCountsWhatEveryFieldTakes) {
+  CallLog log;
+  IntfPtr<TFakeRecord> record(New<TFakeRecord>(&log, kLoading));
+  EXPECT_EQ(TKivRecordStreamBuilder::LeastStreamSize(record.get(), true), 0);
+  for (uint8_t kind : {kPlain, uint8_t{4}, uint8_t{5}, uint8_t{6}, uint8_t{7}}) record->AddField(kind, 2);
+  // A flags byte each, the text's length of kind 4; kind 5 takes nothing without the flag.
+  EXPECT_EQ(TKivRecordStreamBuilder::LeastStreamSize(record.get(), true), 9);
+  EXPECT_EQ(TKivRecordStreamBuilder::LeastStreamSize(record.get(), false), 8);
   EXPECT_TRUE(log.empty());
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/KivException.h"
 #include "rtl/Exceptions.h"
+#include "tests/platform/FoundNode.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ TEST(KivUtilsReaders, SignAndWidth) {
   EXPECT_EQ(ReadUInt16(&s), 32768);
   EXPECT_EQ(ReadInt32(&s), 0x12345678);
   EXPECT_EQ(ReadInt32(&s), -2);
-  EXPECT_TRUE(ReadBool(&s));
+  EXPECT_EQ(ReadBool(&s), 2);  // the byte as read
   EXPECT_EQ(s.Position(), 16);
 }
 
@@ -120,13 +121,13 @@ TEST(DataTypeNames, BuiltAtLoadFreedAtUnload) {
   ASSERT_NE(DataTypeNames, nullptr);
   EXPECT_EQ(DataTypeCodes->Count(), 23);
   EXPECT_EQ(DataTypeCodes->BucketCount(), 33);
-  EXPECT_EQ(DataTypeCodes->Find("EDTINTEGER")->Value, 10);
-  EXPECT_EQ(DataTypeCodes->Find("edtinteger")->Value, 10);
-  EXPECT_EQ(DataTypeCodes->Find("edtRecordDynArray")->Value, 62);
+  EXPECT_EQ(ValueOf(DataTypeCodes->Find("EDTINTEGER")), 10);
+  EXPECT_EQ(ValueOf(DataTypeCodes->Find("edtinteger")), 10);
+  EXPECT_EQ(ValueOf(DataTypeCodes->Find("edtRecordDynArray")), 62);
   EXPECT_EQ(DataTypeCodes->Find("edtNothing"), nullptr);
   EXPECT_EQ(DataTypeNames->Count(), 23);
-  EXPECT_EQ(DataTypeNames->Find(56)->Value, "edtView");
-  EXPECT_EQ(DataTypeNames->Find(0)->Value, "edtUnknown");
+  EXPECT_EQ(ValueOf(DataTypeNames->Find(56)), "edtView");
+  EXPECT_EQ(ValueOf(DataTypeNames->Find(0)), "edtUnknown");
   EXPECT_EQ(DataTypeNames->Find(3), nullptr);
   KivUtilsFinalize();
   EXPECT_EQ(DataTypeCodes, nullptr);

@@ -10,6 +10,7 @@
 #include "rtl/Exceptions.h"
 #include "rtl/Format.h"
 #include "tests/Variant.h"
+#include "tests/platform/FoundNode.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ TEST(KeyHash, ChainWalkPassesOtherKeysOfTheBucket) {
   std::vector<int32_t> walked;
   for (; node; node = node->Next) walked.push_back(node->Key);
   EXPECT_EQ(walked, (std::vector<int32_t>{5, 38, 5}));
-  EXPECT_EQ(table.Find(38)->Value, 2);
+  EXPECT_EQ(ValueOf(table.Find(38)), 2);
   EXPECT_EQ(table.Find(5 + 99), nullptr);
 }
 
@@ -86,7 +87,7 @@ TEST(KeyHash, RefusedDuplicatesNameTheKeyAndChangeNothing) {
   // The refusal comes before growth: one node in one bucket stays so.
   EXPECT_EQ(ints.Count(), 1);
   EXPECT_EQ(ints.BucketCount(), 1);
-  EXPECT_EQ(ints.Find(-5)->Value, 1);
+  EXPECT_EQ(ValueOf(ints.Find(-5)), 1);
 
   TStrKeyHash strings(8, false);
   strings.Add("abc", 1);
@@ -97,8 +98,7 @@ TEST(KeyHash, RefusedDuplicatesNameTheKeyAndChangeNothing) {
     EXPECT_EQ(e.Message(), DuplicateMessage("ABC"));
   }
   EXPECT_EQ(strings.Count(), 1);
-  EXPECT_EQ(strings.Find("aBc")->Key, "abc");
-
+  EXPECT_EQ(KeyOf(strings.Find("aBc")), "abc");
 }
 
 TEST(StrKeyHash, DuplicatesAllowedFindsTheLatest) {
@@ -106,7 +106,7 @@ TEST(StrKeyHash, DuplicatesAllowedFindsTheLatest) {
   table.Add("abc", 1);
   table.Add("ABC", 2);
   EXPECT_EQ(table.Count(), 2);
-  EXPECT_EQ(table.Find("aBc")->Key, "ABC");
+  EXPECT_EQ(KeyOf(table.Find("aBc")), "ABC");
   EXPECT_EQ(ValuesOf(table, std::string("ABC")), (std::vector<int32_t>{2}));
 }
 
@@ -119,15 +119,15 @@ TEST(StrKeyHash, LocaleEqualityAgainstAsciiHash) {
     TStrKeyHash single(1, false);
     single.Add(lower, 1);
     EXPECT_THROW(single.Add(upper, 2), Exception) << lower;
-    EXPECT_EQ(single.Find(upper)->Value, 1);
+    EXPECT_EQ(ValueOf(single.Find(upper)), 1);
 
     TStrKeyHash spread(32, false);
     ASSERT_NE(spread.HashOf(lower) % 33, spread.HashOf(upper) % 33) << lower;
     spread.Add(lower, 1);
     EXPECT_EQ(spread.Find(upper), nullptr);
     spread.Add(upper, 2);
-    EXPECT_EQ(spread.Find(lower)->Value, 1);
-    EXPECT_EQ(spread.Find(upper)->Value, 2);
+    EXPECT_EQ(ValueOf(spread.Find(lower)), 1);
+    EXPECT_EQ(ValueOf(spread.Find(upper)), 2);
   }
 }
 
@@ -137,8 +137,8 @@ TEST(StrKeyHash, FoldedTrailBytesStayDistinctKeys) {
   TStrKeyHash table(32, false);
   table.Add("\x81\x61", 1);
   table.Add("\x81\x41", 2);
-  EXPECT_EQ(table.Find("\x81\x61")->Value, 1);
-  EXPECT_EQ(table.Find("\x81\x41")->Value, 2);
+  EXPECT_EQ(ValueOf(table.Find("\x81\x61")), 1);
+  EXPECT_EQ(ValueOf(table.Find("\x81\x41")), 2);
 }
 
 TEST(KeyHash, FindOnEmptyAndClearedTables) {
@@ -147,13 +147,13 @@ TEST(KeyHash, FindOnEmptyAndClearedTables) {
   EXPECT_EQ(table.Find(""), nullptr);
   for (int i = 0; i < 100; ++i) table.Add("k" + std::to_string(i), i);
   EXPECT_EQ(table.BucketCount(), ByVariant(145, 33));
-  EXPECT_EQ(table.Find("k5")->Value, 5);
+  EXPECT_EQ(ValueOf(table.Find("k5")), 5);
   table.Clear();
   EXPECT_EQ(table.Count(), 0);
   EXPECT_EQ(table.BucketCount(), 33);
   EXPECT_EQ(table.Find("k5"), nullptr);
   table.Add("", 9);
-  EXPECT_EQ(table.Find("")->Value, 9);
+  EXPECT_EQ(ValueOf(table.Find("")), 9);
   TIntKeyHash even(4, false);
   for (int i = 0; i < 20; ++i) even.Add(i, i);
   even.Clear();
@@ -178,7 +178,7 @@ TEST(KeyHash, InternalCallsGoThroughVirtualSlots) {
   EXPECT_EQ(table.BucketCount(), 1);
   table.Resize(6);
   EXPECT_EQ(table.BucketCount(), 7);
-  EXPECT_EQ(table.Find(3)->Value, 3);
+  EXPECT_EQ(ValueOf(table.Find(3)), 3);
 }
 
 TEST(KeyHash, ZeroOrNegativeBucketCountFailsAnAssertion) {
@@ -216,7 +216,7 @@ TEST(KeyHash, TablesKeepTheirBucketCount) {
   TStrKeyHash strings(32, false);
   for (int i = 0; i < 100; ++i) strings.Add("k" + std::to_string(i), i);
   EXPECT_EQ(strings.BucketCount(), 33);
-  EXPECT_EQ(strings.Find("K99")->Value, 99);
+  EXPECT_EQ(ValueOf(strings.Find("K99")), 99);
 }
 
 TEST(KeyHash, AddHandsNothingBack) {
@@ -282,7 +282,7 @@ TEST(IntKeyStrHash, StoresStringsByIntegerKeys) {
   EXPECT_EQ(names.BucketCount(), 33);
   names.Add(12, "x");
   EXPECT_THROW(names.Add(12, "y"), Exception);
-  EXPECT_EQ(names.Find(12)->Value, "x");
+  EXPECT_EQ(ValueOf(names.Find(12)), "x");
   try {
     TIntKeyStrHash negative(-1, false);
     FAIL();

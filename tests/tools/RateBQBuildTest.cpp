@@ -162,17 +162,17 @@ class RateBQBuild : public EngineTest {
   }
 
   // The decoded records of one table, from the engine's result.
-  std::vector<JsonValue> Decoded(const char* table) {
+  Json Decoded(const char* table) {
     std::string json;
     Model->MakeResult(0, 0, json);
-    const JsonValue result = ParseJson(json);
-    for (const JsonValue& t : result.Find("databases")->Items()[0].Find("tables")->Items())
-      if (t.Find("name")->AsString() == table) return t.Find("records")->Items();
+    const Json result = ParseJson(json);
+    for (const Json& t : result.at("databases").at(0).at("tables"))
+      if (t.at("name") == table) return t.at("records");
     ADD_FAILURE() << "no table " << table;
-    return {};
+    return Json::array();
   }
 
-  JsonValue Source;
+  Json Source;
   kivengine::ModelDef ModelDef;
   std::string Library;
   IntfPtr<IKivModel> Model;
@@ -180,61 +180,54 @@ class RateBQBuild : public EngineTest {
 
 // Expects every member of the source record (child arrays aside) in the decoded
 // one, with the value as written; dates come back as day counts.
-void ExpectSameRecord(const JsonValue& source, const JsonValue& decoded, const std::string& where) {
-  for (const auto& [name, expected] : source.Members()) {
-    if (expected.GetType() == JsonValue::Type::Array && !decoded.Find(name)) continue;  // child records
-    const JsonValue* actual = decoded.Find(name);
+void ExpectSameRecord(const Json& source, const Json& decoded, const std::string& where) {
+  for (const auto& [name, expected] : source.items()) {
+    const Json* actual = JsonMember(decoded, name);
+    if (expected.is_array() && !actual) continue;  // child records
     ASSERT_NE(actual, nullptr) << where << ": " << name;
     const std::string at = where + "." + name;
-    switch (expected.GetType()) {
-      case JsonValue::Type::Object:
-        ExpectSameRecord(expected, *actual, at);
-        break;
-      case JsonValue::Type::Array:
-        ASSERT_EQ(actual->Items().size(), expected.Items().size()) << at;
-        for (size_t i = 0; i < expected.Items().size(); ++i)
-          ExpectSameRecord(expected.Items()[i], actual->Items()[i], at + "[" + std::to_string(i) + "]");
-        break;
-      case JsonValue::Type::String:
-        if (actual->GetType() == JsonValue::Type::Number) {  // a date
-          int y, m, d, hh, mm, ss;
-          ASSERT_EQ(std::sscanf(expected.AsString().c_str(), "%d-%d-%d %d:%d:%d", &y, &m, &d, &hh, &mm, &ss), 6);
-          EXPECT_DOUBLE_EQ(actual->AsNumber(), EncodeDate(y, m, d) + EncodeTime(hh, mm, ss, 0)) << at;
-        } else {
-          EXPECT_EQ(actual->AsString(), expected.AsString()) << at;
-        }
-        break;
-      case JsonValue::Type::Number: EXPECT_EQ(actual->AsNumber(), expected.AsNumber()) << at; break;
-      case JsonValue::Type::Boolean: EXPECT_EQ(actual->AsBoolean(), expected.AsBoolean()) << at; break;
-      case JsonValue::Type::Null: EXPECT_TRUE(actual->IsNull()) << at; break;
+    if (expected.is_object()) {
+      ExpectSameRecord(expected, *actual, at);
+    } else if (expected.is_array()) {
+      ASSERT_EQ(actual->size(), expected.size()) << at;
+      for (size_t i = 0; i < expected.size(); ++i)
+        ExpectSameRecord(expected[i], (*actual)[i], at + "[" + std::to_string(i) + "]");
+    } else if (expected.is_string() && actual->is_number()) {  // a date
+      int y, m, d, hh, mm, ss;
+      ASSERT_EQ(std::sscanf(expected.get<std::string>().c_str(), "%d-%d-%d %d:%d:%d", &y, &m, &d, &hh, &mm, &ss), 6);
+      EXPECT_DOUBLE_EQ(actual->get<double>(), EncodeDate(y, m, d) + EncodeTime(hh, mm, ss, 0)) << at;
+    } else if (expected.is_number()) {
+      EXPECT_EQ(actual->get<double>(), expected.get<double>()) << at;
+    } else {
+      EXPECT_EQ(*actual, expected) << at;
     }
   }
 }
 
 TEST_F(RateBQBuild, IndexFilesListEveryBlockInSourceOrder) {
-  const auto& bills = Source.Find("Bills")->Items();
+  const auto& bills = Source.at("Bills");
   const std::vector<BillIndexRecord> index = BillIndex();
   ASSERT_EQ(index.size(), bills.size());
   int32_t offset = 0;
   for (size_t i = 0; i < index.size(); ++i) {
-    const JsonValue& bill = bills[i];
+    const Json& bill = bills[i];
     EXPECT_EQ(index[i].Number, static_cast<int32_t>(i + 1));
-    EXPECT_EQ(index[i].Code9, bill.Find("Code")->AsString());
-    EXPECT_EQ(index[i].Code, bill.Find("FullCode")->AsString());
-    EXPECT_EQ(index[i].BQKey, bill.Find("BQItemID")->AsInteger());
-    EXPECT_EQ(index[i].GroupKey, bill.Find("GroupKey")->AsInteger());
+    EXPECT_EQ(index[i].Code9, bill.at("Code").get<std::string>());
+    EXPECT_EQ(index[i].Code, bill.at("FullCode").get<std::string>());
+    EXPECT_EQ(index[i].BQKey, bill.at("BQItemID").get<int64_t>());
+    EXPECT_EQ(index[i].GroupKey, bill.at("GroupKey").get<int64_t>());
     EXPECT_EQ(index[i].Offset, offset) << "blocks follow each other from offset 0";
     EXPECT_GT(index[i].Length, 0);
     offset += index[i].Length;
   }
   EXPECT_EQ(static_cast<uintmax_t>(offset), std::filesystem::file_size(Library + "/RateBQ.data"));
 
-  const auto& resources = Source.Find("Resources")->Items();
+  const auto& resources = Source.at("Resources");
   const std::vector<ResourceIndexRecord> resIndex = ResourceIndex();
   ASSERT_EQ(resIndex.size(), resources.size());
   offset = 0;
   for (size_t i = 0; i < resIndex.size(); ++i) {
-    EXPECT_EQ(resIndex[i].ResID, resources[i].Find("ResID")->AsInteger());
+    EXPECT_EQ(resIndex[i].ResID, resources[i].at("ResID").get<int64_t>());
     EXPECT_EQ(resIndex[i].Offset, offset);
     offset += resIndex[i].Length;
   }
@@ -253,37 +246,37 @@ TEST_F(RateBQBuild, EveryBillBlockUnzipsWithThePasswordAndDecodesAsWritten) {
 
   // The decoded tables hold the source's records in order, with the keys the
   // builder numbered and the parent links it filled in.
-  const auto& bills = Source.Find("Bills")->Items();
-  const std::vector<JsonValue> bqItems = Decoded("BQItem"), specs = Decoded("BQSpec"),
+  const auto& bills = Source.at("Bills");
+  const Json bqItems = Decoded("BQItem"), specs = Decoded("BQSpec"),
                                norms = Decoded("NormItem"), lines = Decoded("LMMDetail"), convs = Decoded("ConvInfo");
   ASSERT_EQ(bqItems.size(), bills.size());
   size_t spec = 0, norm = 0, line = 0, conv = 0;
   for (size_t b = 0; b < bills.size(); ++b) {
     ExpectSameRecord(bills[b], bqItems[b], "bill " + std::to_string(b));
-    const int64_t billKey = bills[b].Find("BQItemID")->AsInteger();
-    for (const JsonValue& s : bills[b].Find("Specs")->Items()) {
+    const int64_t billKey = bills[b].at("BQItemID").get<int64_t>();
+    for (const Json& s : bills[b].at("Specs")) {
       ASSERT_LT(spec, specs.size());
       ExpectSameRecord(s, specs[spec], "spec");
-      EXPECT_EQ(specs[spec].Find("BQItemID")->AsInteger(), billKey);
-      EXPECT_EQ(specs[spec].Find("BQSpecID")->AsInteger(), static_cast<int64_t>(spec + 1));
+      EXPECT_EQ(specs[spec].at("BQItemID").get<int64_t>(), billKey);
+      EXPECT_EQ(specs[spec].at("BQSpecID").get<int64_t>(), static_cast<int64_t>(spec + 1));
       ++spec;
     }
-    for (const JsonValue& n : bills[b].Find("Norms")->Items()) {
+    for (const Json& n : bills[b].at("Norms")) {
       ASSERT_LT(norm, norms.size());
       ExpectSameRecord(n, norms[norm], "norm");
-      EXPECT_EQ(norms[norm].Find("BQItemID")->AsInteger(), billKey);
-      const int64_t normKey = norms[norm].Find("NormItemID")->AsInteger();
+      EXPECT_EQ(norms[norm].at("BQItemID").get<int64_t>(), billKey);
+      const int64_t normKey = norms[norm].at("NormItemID").get<int64_t>();
       EXPECT_EQ(normKey, static_cast<int64_t>(++norm));
-      for (const JsonValue& l : n.Find("Lines")->Items()) {
+      for (const Json& l : n.at("Lines")) {
         ASSERT_LT(line, lines.size());
         ExpectSameRecord(l, lines[line], "line");
-        EXPECT_EQ(lines[line++].Find("NormItemID")->AsInteger(), normKey);
+        EXPECT_EQ(lines[line++].at("NormItemID").get<int64_t>(), normKey);
       }
-      if (const JsonValue* c = n.Find("Conversions"))
-        for (const JsonValue& row : c->Items()) {
+      if (const Json* c = JsonMember(n, "Conversions"))
+        for (const Json& row : *c) {
           ASSERT_LT(conv, convs.size());
           ExpectSameRecord(row, convs[conv], "conversion");
-          EXPECT_EQ(convs[conv++].Find("NormItemID")->AsInteger(), normKey);
+          EXPECT_EQ(convs[conv++].at("NormItemID").get<int64_t>(), normKey);
         }
     }
   }
@@ -304,19 +297,19 @@ TEST_F(RateBQBuild, ResourceBlocksArePlainAndCarryTheirComponents) {
     DecodeRun(&block, "MixResLMMDetail");
     EXPECT_EQ(block.Position(), block.Size());
   }
-  const auto& resources = Source.Find("Resources")->Items();
-  const std::vector<JsonValue> decoded = Decoded("Resource"), components = Decoded("MixResLMMDetail");
+  const auto& resources = Source.at("Resources");
+  const Json decoded = Decoded("Resource"), components = Decoded("MixResLMMDetail");
   ASSERT_EQ(decoded.size(), resources.size());
   size_t component = 0, mixed = 0;
   for (size_t i = 0; i < resources.size(); ++i) {
     ExpectSameRecord(resources[i], decoded[i], "resource");
-    const JsonValue* parts = resources[i].Find("Components");
+    const Json* parts = JsonMember(resources[i], "Components");
     if (!parts) continue;
     ++mixed;
-    for (const JsonValue& part : parts->Items()) {
+    for (const Json& part : *parts) {
       ASSERT_LT(component, components.size());
       ExpectSameRecord(part, components[component], "component");
-      EXPECT_EQ(components[component++].Find("MasterResID")->AsInteger(), resources[i].Find("ResID")->AsInteger());
+      EXPECT_EQ(components[component++].at("MasterResID").get<int64_t>(), resources[i].at("ResID").get<int64_t>());
     }
   }
   EXPECT_GT(mixed, 0u) << "the sample has mixed resources";
@@ -400,49 +393,17 @@ TEST_F(RateBQBuild, KeysLeftOutFollowTheHighestGivenAndNestedKeysCountFromOne) {
   Block(dir + "/RateBQ.data", 0, static_cast<int32_t>(std::filesystem::file_size(dir + "/RateBQ.data")), block);
   ASSERT_TRUE(UnzipFirstEntryInPlace(&block, kPassword));
   DecodeBill(block);
-  const std::vector<JsonValue> norms = Decoded("NormItem");
+  const Json norms = Decoded("NormItem");
   ASSERT_EQ(norms.size(), 3u);
-  EXPECT_EQ(norms[1].Find("NormItemID")->AsInteger(), 11);
-  EXPECT_EQ(norms[2].Find("NormItemID")->AsInteger(), 12);
-  const std::vector<JsonValue> convs = Decoded("ConvInfo");
+  EXPECT_EQ(norms[1].at("NormItemID").get<int64_t>(), 11);
+  EXPECT_EQ(norms[2].at("NormItemID").get<int64_t>(), 12);
+  const Json convs = Decoded("ConvInfo");
   ASSERT_EQ(convs.size(), 1u);
-  const JsonValue& details = *convs[0].Find("ConvDetail");
-  ASSERT_EQ(details.Items().size(), 3u);
-  EXPECT_EQ(details.Items()[0].Find("ConvDetailID")->AsInteger(), 1);
-  EXPECT_EQ(details.Items()[2].Find("ConvDetailID")->AsInteger(), 6);
-  EXPECT_EQ(convs[0].Find("NormItemID")->AsInteger(), 12);
-}
-
-TEST(Json, ParsesWhatTheSourcesUseAndRefusesTheRest) {
-  const JsonValue v = ParseJson(R"( {"a": [1, -2.5, 1e2, 9223372036854775808, true, null, "x\"\u4e2d\ud83d\ude00\n"]} )");
-  const auto& items = v.Find("a")->Items();
-  EXPECT_TRUE(items[0].IsIntegral());
-  EXPECT_EQ(items[0].AsInteger(), 1);
-  EXPECT_FALSE(items[1].IsIntegral());
-  EXPECT_EQ(items[1].AsNumber(), -2.5);
-  EXPECT_FALSE(items[2].IsIntegral());
-  EXPECT_EQ(items[2].AsNumber(), 100);
-  EXPECT_FALSE(items[3].IsIntegral()) << "beyond 64 bits";
-  EXPECT_TRUE(items[4].AsBoolean());
-  EXPECT_TRUE(items[5].IsNull());
-  const std::string escaped = Utf8(u8"x\"中😀\n");  // outside the macro, whose text must be GBK
-  EXPECT_EQ(items[6].AsString(), escaped);
-
-  auto error = [](const std::string& text) {
-    try {
-      ParseJson(text);
-    } catch (const std::runtime_error& e) {
-      return std::string(e.what());
-    }
-    return std::string("no error");
-  };
-  EXPECT_EQ(error("{\"a\": 1,\n \"a\": 2}"), "JSON line 2, column 2: duplicate member \"a\"");
-  EXPECT_EQ(error("[1, 2"), "JSON line 1, column 6: expected ',' or ']'");
-  EXPECT_EQ(error("[01]"), "JSON line 1, column 3: expected ',' or ']'");
-  EXPECT_EQ(error("\"\\ud800\""), "JSON line 1, column 8: lone surrogate");
-  EXPECT_EQ(error("\"a\nb\""), "JSON line 1, column 3: control character in a string");
-  EXPECT_EQ(error("{} x"), "JSON line 1, column 4: text after the document");
-  EXPECT_EQ(error(std::string(300, '[') + std::string(300, ']')), "JSON line 1, column 258: nesting too deep");
+  const Json& details = convs[0].at("ConvDetail");
+  ASSERT_EQ(details.size(), 3u);
+  EXPECT_EQ(details[0].at("ConvDetailID").get<int64_t>(), 1);
+  EXPECT_EQ(details[2].at("ConvDetailID").get<int64_t>(), 6);
+  EXPECT_EQ(convs[0].at("NormItemID").get<int64_t>(), 12);
 }
 
 class RateBQBuildCommand : public ::testing::Test {
@@ -502,7 +463,7 @@ TEST_F(RateBQBuildCommand, ReportsBadArgumentsAndSources) {
 
   std::ofstream(Folder + "/bad.json") << "{\"Bills\": [}";
   EXPECT_EQ(RunProgram("ratebq-build", Folder + "/bad.json " + Folder + "/lib --password p", nullptr, &err), 1);
-  EXPECT_EQ(err, "ratebq-build: JSON line 1, column 12: unexpected character\n");
+  EXPECT_EQ(err.rfind("ratebq-build: JSON line 1, column 12: ", 0), 0u) << err;
   EXPECT_EQ(RunProgram("ratebq-build", Folder + "/bad.json " + Folder + "/lib --password p --model " + Folder + "/none.Kiv",
                        nullptr, &err),
             1);

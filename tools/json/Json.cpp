@@ -1,234 +1,121 @@
 #include "tools/json/Json.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include <cstdint>
+#include <iterator>
 #include <stdexcept>
+#include <vector>
 
-const JsonValue* JsonValue::Find(const std::string& name) const {
-  for (const auto& [key, value] : FMembers)
-    if (key == name) return &value;
-  return nullptr;
-}
+namespace {
 
-JsonValue& JsonValue::Append(JsonValue item) {
-  FItems.push_back(std::move(item));
-  return FItems.back();
-}
+// Nesting deeper than this is refused, so that no reader of the value runs
+// out of stack.
+constexpr size_t kMaxDepth = 256;
 
-JsonValue& JsonValue::Set(const std::string& name, JsonValue value) {
-  for (auto& [key, member] : FMembers)
-    if (key == name) return member = std::move(value);
-  FMembers.emplace_back(name, std::move(value));
-  return FMembers.back().second;
-}
-
-const char* JsonTypeName(JsonValue::Type type) {
-  switch (type) {
-    case JsonValue::Type::Null: return "null";
-    case JsonValue::Type::Boolean: return "a Boolean";
-    case JsonValue::Type::Number: return "a number";
-    case JsonValue::Type::String: return "a string";
-    case JsonValue::Type::Array: return "an array";
-    case JsonValue::Type::Object: return "an object";
-  }
-  return "?";
-}
-
-class JsonParser {
+// Walks the text for the parser and keeps count of the bytes it has taken, so
+// that errors found between tokens can name their place.
+class CountingIterator {
  public:
-  explicit JsonParser(const std::string& text) : FText(text) {}
+  using iterator_category = std::input_iterator_tag;
+  using value_type = char;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const char*;
+  using reference = const char&;
 
-  JsonValue ParseDocument() {
-    if (FText.compare(0, 3, "\xEF\xBB\xBF") == 0) FPos = 3;
-    JsonValue value = ParseValue(0);
-    SkipBlanks();
-    if (FPos < FText.size()) Fail("text after the document");
-    return value;
+  CountingIterator(const char* at, size_t* taken) : FAt(at), FTaken(taken) {}
+  reference operator*() const { return *FAt; }
+  CountingIterator& operator++() {
+    ++FAt;
+    ++*FTaken;
+    return *this;
+  }
+  bool operator==(const CountingIterator& other) const { return FAt == other.FAt; }
+
+ private:
+  const char* FAt;
+  size_t* FTaken;
+};
+
+// Builds the document from the parser's events, refusing a member named twice
+// and nesting too deep.
+class DocumentBuilder {
+ public:
+  DocumentBuilder(const std::string& text, const size_t& taken) : FText(text), FTaken(taken) {}
+
+  Json Take() { return std::move(FRoot); }
+
+  bool null() { return Put(nullptr); }
+  bool boolean(bool value) { return Put(value); }
+  bool number_integer(int64_t value) { return Put(value); }
+  bool number_unsigned(uint64_t value) {
+    return value <= INT64_MAX ? Put(static_cast<int64_t>(value)) : Put(static_cast<double>(value));
+  }
+  bool number_float(double value, const std::string&) { return Put(value); }
+  bool string(std::string& value) { return Put(std::move(value)); }
+  bool binary(Json::binary_t&) { return true; }  // text holds none
+  bool start_object(size_t) { return Open(Json::object()); }
+  bool start_array(size_t) { return Open(Json::array()); }
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
+
+  bool key(std::string& name) {
+    Json& object = *FOpen.back();
+    if (object.contains(name)) Fail(KeyStart(), "duplicate member \"" + name + "\"");
+    FMember = &object[name];
+    return true;
+  }
+
+  bool parse_error(size_t position, const std::string&, const Json::exception& error) {
+    // nlohmann's text goes "[json.exception...] parse error at line L, column C: why".
+    const std::string what = error.what();
+    const size_t column = what.find("column ");
+    const size_t why = column == std::string::npos ? std::string::npos : what.find(": ", column);
+    Fail(position > 0 ? position - 1 : 0, why == std::string::npos ? what : what.substr(why + 2));
   }
 
  private:
-  // Nesting deeper than this is refused rather than run out of stack.
-  static constexpr int kMaxDepth = 256;
-
-  JsonValue ParseValue(int depth) {
-    if (depth > kMaxDepth) Fail("nesting too deep");
-    SkipBlanks();
-    if (FPos >= FText.size()) Fail("unexpected end of text");
-    switch (FText[FPos]) {
-      case '{': return ParseObject(depth);
-      case '[': return ParseArray(depth);
-      case '"': return JsonValue(ParseString());
-      case 't': ExpectWord("true"); return JsonValue(true);
-      case 'f': ExpectWord("false"); return JsonValue(false);
-      case 'n': ExpectWord("null"); return JsonValue();
-      default:
-        if (FText[FPos] == '-' || (FText[FPos] >= '0' && FText[FPos] <= '9')) return ParseNumber();
-        Fail("unexpected character");
+  Json* Place(Json value) {
+    if (FOpen.empty()) {
+      FRoot = std::move(value);
+      return &FRoot;
     }
+    Json& parent = *FOpen.back();
+    if (parent.is_array()) {
+      parent.push_back(std::move(value));
+      return &parent.back();
+    }
+    *FMember = std::move(value);
+    return FMember;
+  }
+  bool Put(Json value) {
+    Place(std::move(value));
+    return true;
+  }
+  // Containers stay where they were placed while they are open: an array
+  // grows only once its open child has closed.
+  bool Open(Json container) {
+    if (FOpen.size() > kMaxDepth) Fail(FTaken - 1, "nesting too deep");
+    FOpen.push_back(Place(std::move(container)));
+    return true;
+  }
+  bool Close() {
+    FOpen.pop_back();
+    return true;
   }
 
-  JsonValue ParseObject(int depth) {
-    JsonValue object = JsonValue::Object();
-    ++FPos;
-    if (SkipBlanks() == '}') {
-      ++FPos;
-      return object;
+  // The opening quote of the member name that was just read.
+  size_t KeyStart() const {
+    size_t at = FTaken - 1;  // its closing quote
+    while (at > 0) {
+      --at;
+      size_t backslashes = 0;
+      while (backslashes < at && FText[at - 1 - backslashes] == '\\') ++backslashes;
+      if (FText[at] == '"' && backslashes % 2 == 0) break;
     }
-    for (;;) {
-      if (SkipBlanks() != '"') Fail("expected a member name");
-      const size_t nameStart = FPos;
-      std::string name = ParseString();
-      if (object.Find(name)) Fail("duplicate member \"" + name + "\"", nameStart);
-      if (SkipBlanks() != ':') Fail("expected ':'");
-      ++FPos;
-      object.FMembers.emplace_back(std::move(name), ParseValue(depth + 1));
-      if (SkipBlanks() == '}') {
-        ++FPos;
-        return object;
-      }
-      if (Peek() != ',') Fail("expected ',' or '}'");
-      ++FPos;
-    }
+    return at;
   }
 
-  JsonValue ParseArray(int depth) {
-    JsonValue array = JsonValue::Array();
-    ++FPos;
-    if (SkipBlanks() == ']') {
-      ++FPos;
-      return array;
-    }
-    for (;;) {
-      array.FItems.push_back(ParseValue(depth + 1));
-      if (SkipBlanks() == ']') {
-        ++FPos;
-        return array;
-      }
-      if (Peek() != ',') Fail("expected ',' or ']'");
-      ++FPos;
-    }
-  }
-
-  std::string ParseString() {
-    std::string out;
-    ++FPos;
-    for (;;) {
-      if (FPos >= FText.size()) Fail("unterminated string");
-      const unsigned char c = FText[FPos];
-      if (c < 0x20) Fail("control character in a string");
-      ++FPos;
-      if (c == '"') return out;
-      if (c != '\\') {
-        out += static_cast<char>(c);
-        continue;
-      }
-      if (FPos >= FText.size()) Fail("unterminated string");
-      switch (const char e = FText[FPos++]) {
-        case '"': case '\\': case '/': out += e; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'u': AppendUtf8(out, ParseEscapedCodePoint()); break;
-        default: Fail("unknown escape");
-      }
-    }
-  }
-
-  uint32_t ParseHex4() {
-    if (FText.size() - FPos < 4) Fail("short \\u escape");
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) {
-      const char c = FText[FPos++];
-      const int digit = c >= '0' && c <= '9'   ? c - '0'
-                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                               : -1;
-      if (digit < 0) Fail("bad \\u escape");
-      value = value * 16 + digit;
-    }
-    return value;
-  }
-
-  uint32_t ParseEscapedCodePoint() {
-    const uint32_t high = ParseHex4();
-    if (high < 0xD800 || high > 0xDFFF) return high;
-    if (high > 0xDBFF || FText.compare(FPos, 2, "\\u") != 0) Fail("lone surrogate");
-    FPos += 2;
-    const uint32_t low = ParseHex4();
-    if (low < 0xDC00 || low > 0xDFFF) Fail("lone surrogate");
-    return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
-  }
-
-  static void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | cp >> 6);
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | cp >> 12);
-      out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | cp >> 18);
-      out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-      out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-
-  JsonValue ParseNumber() {
-    const size_t start = FPos;
-    auto digits = [&] {
-      const size_t first = FPos;
-      while (FPos < FText.size() && FText[FPos] >= '0' && FText[FPos] <= '9') ++FPos;
-      if (FPos == first) Fail("bad number");
-    };
-    if (Peek() == '-') ++FPos;
-    if (Peek() == '0')
-      ++FPos;
-    else
-      digits();
-    bool integral = true;
-    if (Peek() == '.') {
-      ++FPos;
-      digits();
-      integral = false;
-    }
-    if (Peek() == 'e' || Peek() == 'E') {
-      ++FPos;
-      if (Peek() == '+' || Peek() == '-') ++FPos;
-      digits();
-      integral = false;
-    }
-    const std::string literal = FText.substr(start, FPos - start);
-    if (integral) {
-      errno = 0;
-      const long long value = std::strtoll(literal.c_str(), nullptr, 10);
-      if (errno == 0) return JsonValue(static_cast<int64_t>(value));
-    }
-    return JsonValue(std::strtod(literal.c_str(), nullptr));
-  }
-
-  void ExpectWord(const char* word) {
-    const std::string w(word);
-    if (FText.compare(FPos, w.size(), w) != 0) Fail("unexpected character");
-    FPos += w.size();
-  }
-
-  char Peek() const { return FPos < FText.size() ? FText[FPos] : '\0'; }
-
-  char SkipBlanks() {
-    while (FPos < FText.size() && (FText[FPos] == ' ' || FText[FPos] == '\t' || FText[FPos] == '\n' || FText[FPos] == '\r'))
-      ++FPos;
-    return Peek();
-  }
-
-  // Names the line and column of the byte at `at` (by default, the current one).
-  [[noreturn]] void Fail(const std::string& what, size_t at = std::string::npos) const {
-    if (at == std::string::npos) at = FPos;
+  // Names the line and column (in characters) of the byte at `at`.
+  [[noreturn]] void Fail(size_t at, const std::string& why) const {
     int line = 1, column = 1;
     for (size_t i = 0; i < at && i < FText.size(); ++i) {
       if (FText[i] == '\n') {
@@ -238,11 +125,26 @@ class JsonParser {
         ++column;
       }
     }
-    throw std::runtime_error("JSON line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + what);
+    throw std::runtime_error("JSON line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + why);
   }
 
   const std::string& FText;
-  size_t FPos = 0;
+  const size_t& FTaken;
+  Json FRoot;
+  std::vector<Json*> FOpen;
+  Json* FMember = nullptr;
 };
 
-JsonValue ParseJson(const std::string& text) { return JsonParser(text).ParseDocument(); }
+}  // namespace
+
+Json ParseJson(const std::string& text) {
+  size_t taken = 0;
+  DocumentBuilder builder(text, taken);
+  Json::sax_parse(CountingIterator(text.data(), &taken), CountingIterator(text.data() + text.size(), &taken), &builder);
+  return builder.Take();
+}
+
+const Json* JsonMember(const Json& object, const std::string& name) {
+  const auto found = object.find(name);
+  return found == object.end() ? nullptr : &*found;
+}

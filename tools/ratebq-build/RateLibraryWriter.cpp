@@ -29,21 +29,21 @@ const kivengine::TableDef& FindTable(const kivengine::ModelDef& model, const cha
   throw SourceError(std::string("the model has no data set ") + kRateDatabaseName);
 }
 
-const JsonValue* ChildArray(const JsonValue& record, const char* member) {
-  const JsonValue* children = record.Find(member);
-  if (children && !children->IsNull() && children->GetType() != JsonValue::Type::Array)
+const Json* ChildArray(const Json& record, const char* member) {
+  const Json* children = JsonMember(record, member);
+  if (children && !children->is_null() && !children->is_array())
     throw SourceError(std::string("\"") + member + "\" must be an array");
-  return children && !children->IsNull() ? children : nullptr;
+  return children && !children->is_null() ? children : nullptr;
 }
 
 // "bill 3 (BQItemID 17)": a record by its number in the source and, when the
 // source gives it, its key.
-std::string Describe(const char* what, size_t number, const JsonValue& record, const kivengine::TableDef& table) {
+std::string Describe(const char* what, size_t number, const Json& record, const kivengine::TableDef& table) {
   std::string text = std::string(what) + " " + std::to_string(number);
   const std::string keyName = table.Fields[table.KeyField].Name;
-  for (const auto& [name, value] : record.Members())
-    if (value.IsIntegral() && kivengine::FoldName(name) == kivengine::FoldName(keyName))
-      text += " (" + GbkToUtf8(keyName) + " " + std::to_string(value.AsInteger()) + ")";
+  for (const auto& [name, value] : record.items())
+    if (value.is_number_integer() && kivengine::FoldName(name) == kivengine::FoldName(keyName))
+      text += " (" + GbkToUtf8(keyName) + " " + std::to_string(value.get<int64_t>()) + ")";
   return text;
 }
 
@@ -62,12 +62,12 @@ class RateLibraryWriter::Table {
 
   // Appends one record and gives its key; values receives its fields as the
   // source gives them (the filled-in key and link are not among them).
-  int32_t Append(std::string& out, const JsonValue& record, int32_t parentKey, std::vector<const JsonValue*>& values) {
+  int32_t Append(std::string& out, const Json& record, int32_t parentKey, std::vector<const Json*>& values) {
     values = Encoder.Resolve(record, FChildren);
     const int keyField = Encoder.Table().KeyField;
-    const JsonValue* givenKey = values[keyField];
-    const JsonValue* givenLink = FLinkField >= 0 ? values[FLinkField] : nullptr;
-    const JsonValue autoKey(FNextKey), link(parentKey);
+    const Json* givenKey = values[keyField];
+    const Json* givenLink = FLinkField >= 0 ? values[FLinkField] : nullptr;
+    const Json autoKey = FNextKey, link = parentKey;
     if (!givenKey) values[keyField] = &autoKey;
     if (FLinkField >= 0 && !givenLink) values[FLinkField] = &link;
     const int32_t key = Encoder.IntegerOf(keyField, values[keyField]);
@@ -81,17 +81,17 @@ class RateLibraryWriter::Table {
 
   // An int32 count, then the records of the array (none when it is missing).
   template <class EachRecord>
-  void AppendRun(std::string& out, const JsonValue* records, int32_t parentKey, EachRecord&& each) {
-    const size_t count = records ? records->Items().size() : 0;
+  void AppendRun(std::string& out, const Json* records, int32_t parentKey, EachRecord&& each) {
+    const size_t count = records ? records->size() : 0;
     AppendLE<int32_t>(out, static_cast<int32_t>(count));
-    std::vector<const JsonValue*> values;
+    std::vector<const Json*> values;
     for (size_t i = 0; i < count; ++i) {
-      const JsonValue& record = records->Items()[i];
+      const Json& record = (*records)[i];
       each(record, Append(out, record, parentKey, values), values);
     }
   }
-  void AppendRun(std::string& out, const JsonValue* records, int32_t parentKey) {
-    AppendRun(out, records, parentKey, [](const JsonValue&, int32_t, const std::vector<const JsonValue*>&) {});
+  void AppendRun(std::string& out, const Json* records, int32_t parentKey) {
+    AppendRun(out, records, parentKey, [](const Json&, int32_t, const std::vector<const Json*>&) {});
   }
 
   void CheckUniqueKeys() {
@@ -189,18 +189,18 @@ RateLibraryWriter::RateLibraryWriter(const kivengine::ModelDef& model, const std
 
 RateLibraryWriter::~RateLibraryWriter() = default;
 
-void RateLibraryWriter::AddResource(const JsonValue& resource) {
+void RateLibraryWriter::AddResource(const Json& resource) {
   const size_t number = FResourceIDs.size() + 1;
   std::string block;
   int32_t resID = 0;
   try {
-    std::vector<const JsonValue*> values;
+    std::vector<const Json*> values;
     FResources->Append(block, resource, 0, values);
     // Lines refer to resources by id: it cannot be left to numbering.
     resID = FResources->Encoder.IntegerOf(FResourceID, values[FResourceID]);
     if (!FResourceIDs.insert(resID).second) throw SourceError("the id is used twice");
     FComponents->AppendRun(block, ChildArray(resource, "Components"), resID,
-                           [&](const JsonValue&, int32_t, const std::vector<const JsonValue*>& component) {
+                           [&](const Json&, int32_t, const std::vector<const Json*>& component) {
                              const int32_t used = FComponents->Encoder.IntegerOf(FComponentResID, component[FComponentResID]);
                              FResourceUses.try_emplace(used, ResourceUse{true, resID});
                            });
@@ -215,11 +215,11 @@ void RateLibraryWriter::AddResource(const JsonValue& resource) {
   FResourceIdx->Write(index);
 }
 
-void RateLibraryWriter::AddBill(const JsonValue& bill) {
+void RateLibraryWriter::AddBill(const Json& bill) {
   std::string block, index;
   int32_t billKey = 0;
   try {
-    std::vector<const JsonValue*> values;
+    std::vector<const Json*> values;
     billKey = FBills->Append(block, bill, 0, values);
     const RecordEncoder& encoder = FBills->Encoder;
     AppendLE<int32_t>(index, FBillCount + 1);  // the reader skips it; the bill's number
@@ -231,9 +231,9 @@ void RateLibraryWriter::AddBill(const JsonValue& bill) {
     FSpecs->AppendRun(block, ChildArray(bill, "Specs"), billKey);
     FWorkScopes->AppendRun(block, ChildArray(bill, "WorkScopes"), billKey);
     FNorms->AppendRun(block, ChildArray(bill, "Norms"), billKey,
-                      [&](const JsonValue& norm, int32_t normKey, const std::vector<const JsonValue*>&) {
+                      [&](const Json& norm, int32_t normKey, const std::vector<const Json*>&) {
                         FLines->AppendRun(block, ChildArray(norm, "Lines"), normKey,
-                                          [&](const JsonValue&, int32_t, const std::vector<const JsonValue*>& line) {
+                                          [&](const Json&, int32_t, const std::vector<const Json*>& line) {
                                             const int32_t used = FLines->Encoder.IntegerOf(FLineResID, line[FLineResID]);
                                             FResourceUses.try_emplace(used, ResourceUse{false, billKey});
                                           });
@@ -273,15 +273,15 @@ void RateLibraryWriter::Finish() {
   for (OutputFile* file : {FResourceIdx.get(), FResourceData.get(), FBillIndex.get(), FBillData.get()}) file->Close();
 }
 
-void WriteRateLibrary(const kivengine::ModelDef& model, const JsonValue& source, const std::string& folder,
+void WriteRateLibrary(const kivengine::ModelDef& model, const Json& source, const std::string& folder,
                       const std::string& password) {
-  if (source.GetType() != JsonValue::Type::Object) throw SourceError("the source must be an object");
-  for (const auto& [name, value] : source.Members())
+  if (!source.is_object()) throw SourceError("the source must be an object");
+  for (const auto& [name, value] : source.items())
     if (name != "Resources" && name != "Bills") throw SourceError("unknown member \"" + name + "\" in the source");
   RateLibraryWriter writer(model, folder, password);
-  if (const JsonValue* resources = ChildArray(source, "Resources"))
-    for (const JsonValue& resource : resources->Items()) writer.AddResource(resource);
-  if (const JsonValue* bills = ChildArray(source, "Bills"))
-    for (const JsonValue& bill : bills->Items()) writer.AddBill(bill);
+  if (const Json* resources = ChildArray(source, "Resources"))
+    for (const Json& resource : *resources) writer.AddResource(resource);
+  if (const Json* bills = ChildArray(source, "Bills"))
+    for (const Json& bill : *bills) writer.AddBill(bill);
   writer.Finish();
 }

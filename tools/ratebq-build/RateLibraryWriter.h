@@ -37,8 +37,8 @@ class RateLibraryWriter {
   RateLibraryWriter(const kivengine::ModelDef& model, const std::string& folder, const std::string& password);
   ~RateLibraryWriter();
 
-  void AddResource(const JsonValue& resource);
-  void AddBill(const JsonValue& bill);
+  void AddResource(const Json& resource);
+  void AddBill(const Json& bill);
   // Checks that every resource a line or component uses is in the library
   // and that no key repeats, and closes the files. Must be called once.
   void Finish();
@@ -68,5 +68,5 @@ class RateLibraryWriter {
 };
 
 // Writes a whole library from a source document {"Resources": [..], "Bills": [..]}.
-void WriteRateLibrary(const kivengine::ModelDef& model, const JsonValue& source, const std::string& folder,
+void WriteRateLibrary(const kivengine::ModelDef& model, const Json& source, const std::string& folder,
                       const std::string& password);

@@ -73,19 +73,18 @@ int RecordEncoder::FieldOfMember(const std::string& member) {
   return field;
 }
 
-std::vector<const JsonValue*> RecordEncoder::Resolve(const JsonValue& record,
-                                                     const std::vector<std::string>& childMembers) {
-  if (record.GetType() != JsonValue::Type::Object)
+std::vector<const Json*> RecordEncoder::Resolve(const Json& record, const std::vector<std::string>& childMembers) {
+  if (!record.is_object())
     throw SourceError("a record of table " + GbkToUtf8(FTable.Name) + " must be an object, not " +
-                      JsonTypeName(record.GetType()));
-  std::vector<const JsonValue*> values(FTable.Fields.size());
+                      record.type_name());
+  std::vector<const Json*> values(FTable.Fields.size());
   std::vector<bool> given(FTable.Fields.size());
-  for (const auto& [name, value] : record.Members()) {
+  for (const auto& [name, value] : record.items()) {
     const int field = FieldOfMember(name);
     if (field >= 0) {
       if (given[field]) Fail(field, "given twice");
       given[field] = true;
-      if (!value.IsNull()) values[field] = &value;
+      if (!value.is_null()) values[field] = &value;
       continue;
     }
     bool isChild = false;
@@ -99,36 +98,36 @@ void RecordEncoder::Fail(int field, const std::string& what) const {
   throw SourceError(GbkToUtf8(FTable.Name) + "." + GbkToUtf8(FTable.Fields[field].Name) + ": " + what);
 }
 
-int32_t RecordEncoder::IntegerOf(int field, const JsonValue* value) const {
+int32_t RecordEncoder::IntegerOf(int field, const Json* value) const {
   if (!value) Fail(field, "missing");
-  if (!value->IsIntegral() || value->AsInteger() < std::numeric_limits<int32_t>::min() ||
-      value->AsInteger() > std::numeric_limits<int32_t>::max())
+  if (!value->is_number_integer() || value->get<int64_t>() < std::numeric_limits<int32_t>::min() ||
+      value->get<int64_t>() > std::numeric_limits<int32_t>::max())
     Fail(field, "expected a 32-bit integer");
-  return static_cast<int32_t>(value->AsInteger());
+  return value->get<int32_t>();
 }
 
-std::string RecordEncoder::TextOf(int field, const JsonValue* value) const {
+std::string RecordEncoder::TextOf(int field, const Json* value) const {
   if (!value) return {};
-  if (value->GetType() != JsonValue::Type::String) Fail(field, "expected a string");
+  if (!value->is_string()) Fail(field, "expected a string");
   try {
-    return SourceTextToGbk(value->AsString());
+    return SourceTextToGbk(value->get_ref<const std::string&>());
   } catch (const SourceError& e) {
     Fail(field, e.what());
   }
 }
 
-void RecordEncoder::Append(std::string& out, const std::vector<const JsonValue*>& values) {
+void RecordEncoder::Append(std::string& out, const std::vector<const Json*>& values) {
   for (size_t i = 0; i < values.size(); ++i) {
     const int field = static_cast<int>(i);
     const FieldDef& def = FTable.Fields[i];
-    const JsonValue* value = values[i];
-    const JsonValue* text = nullptr;
-    if (def.Kind == kKindText && value && value->GetType() == JsonValue::Type::Object) {
-      for (const auto& [name, member] : value->Members())
+    const Json* value = values[i];
+    const Json* text = nullptr;
+    if (def.Kind == kKindText && value && value->is_object()) {
+      for (const auto& [name, member] : value->items())
         if (name != "value" && name != "text") Fail(field, "a value with text has only \"value\" and \"text\"");
-      text = value->Find("text");
-      value = value->Find("value");
-      if (value && value->IsNull()) value = nullptr;
+      text = JsonMember(*value, "text");
+      value = JsonMember(*value, "value");
+      if (value && value->is_null()) value = nullptr;
     }
     if (!value) {
       out += static_cast<char>(def.Kind == kKindNullPair ? kFlagNullKind6 : kFlagNull);
@@ -140,19 +139,19 @@ void RecordEncoder::Append(std::string& out, const std::vector<const JsonValue*>
         AppendValue(out, field, *value);
     }
     if (def.Kind == kKindText) {
-      const std::string gbk = text && !text->IsNull() ? TextOf(field, text) : std::string();
+      const std::string gbk = text && !text->is_null() ? TextOf(field, text) : std::string();
       AppendLE<int32_t>(out, static_cast<int32_t>(gbk.size()));
       out += gbk;
     }
   }
 }
 
-void RecordEncoder::AppendValue(std::string& out, int field, const JsonValue& value) const {
+void RecordEncoder::AppendValue(std::string& out, int field, const Json& value) const {
   const int32_t type = FTable.Fields[field].DataType;
   auto integer = [&](int64_t low, int64_t high) {
-    if (!value.IsIntegral() || value.AsInteger() < low || value.AsInteger() > high)
+    if (!value.is_number_integer() || value.get<int64_t>() < low || value.get<int64_t>() > high)
       Fail(field, "expected an integer from " + std::to_string(low) + " to " + std::to_string(high));
-    return value.AsInteger();
+    return value.get<int64_t>();
   };
   switch (type) {
     case 0: {
@@ -163,8 +162,8 @@ void RecordEncoder::AppendValue(std::string& out, int field, const JsonValue& va
       return;
     }
     case 1:
-      if (value.GetType() != JsonValue::Type::Boolean) Fail(field, "expected true or false");
-      out += static_cast<char>(value.AsBoolean() ? 1 : 0);
+      if (!value.is_boolean()) Fail(field, "expected true or false");
+      out += static_cast<char>(value.get<bool>() ? 1 : 0);
       return;
     case 2: AppendLE<int32_t>(out, static_cast<int32_t>(integer(INT32_MIN, INT32_MAX))); return;
     case 3: AppendLE<int8_t>(out, static_cast<int8_t>(integer(INT8_MIN, INT8_MAX))); return;
@@ -172,10 +171,12 @@ void RecordEncoder::AppendValue(std::string& out, int field, const JsonValue& va
     case 5: AppendLE<int16_t>(out, static_cast<int16_t>(integer(INT16_MIN, INT16_MAX))); return;
     case 6: AppendLE<uint16_t>(out, static_cast<uint16_t>(integer(0, UINT16_MAX))); return;
     case 7: case 8: case 9: {
-      double number = value.AsNumber();
-      if (type == 9 && value.GetType() == JsonValue::Type::String) {
-        if (!ParseDateTime(value.AsString(), number)) Fail(field, "expected a date \"YYYY-MM-DD[ HH:MM[:SS]]\"");
-      } else if (value.GetType() != JsonValue::Type::Number) {
+      double number = 0;
+      if (type == 9 && value.is_string()) {
+        if (!ParseDateTime(value.get<std::string>(), number)) Fail(field, "expected a date \"YYYY-MM-DD[ HH:MM[:SS]]\"");
+      } else if (value.is_number()) {
+        number = value.get<double>();
+      } else {
         Fail(field, type == 9 ? "expected a number or a date" : "expected a number");
       }
       AppendLE<double>(out, number);
@@ -192,15 +193,15 @@ void RecordEncoder::AppendValue(std::string& out, int field, const JsonValue& va
 
 // The flags the builder writes (0x00, 0x01, and 0x09 for a null kind-6 field)
 // read the same in the table body format, so nested records share Append.
-void RecordEncoder::AppendNestedBody(std::string& out, int field, const JsonValue& records) {
-  if (records.GetType() != JsonValue::Type::Array) Fail(field, "expected an array of records");
+void RecordEncoder::AppendNestedBody(std::string& out, int field, const Json& records) {
+  if (!records.is_array()) Fail(field, "expected an array of records");
   RecordEncoder& nested = *FNested[field];
   const kivengine::TableDef& table = nested.Table();
-  AppendLE<int32_t>(out, static_cast<int32_t>(records.Items().size()));
+  AppendLE<int32_t>(out, static_cast<int32_t>(records.size()));
   int32_t nextKey = 1;
-  for (const JsonValue& record : records.Items()) {
-    std::vector<const JsonValue*> values = nested.Resolve(record, {});
-    const JsonValue autoKey(nextKey);
+  for (const Json& record : records) {
+    std::vector<const Json*> values = nested.Resolve(record, {});
+    const Json autoKey = nextKey;
     if (!values[table.KeyField]) values[table.KeyField] = &autoKey;
     nextKey = nested.IntegerOf(table.KeyField, values[table.KeyField]) + 1;
     nested.Append(out, values);

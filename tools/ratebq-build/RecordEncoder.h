@@ -35,20 +35,20 @@ class RecordEncoder {
   // The record's values in field order (nullptr where left out). Members named
   // in childMembers hold child records and are skipped; any other member that
   // names no field is a SourceError. The values point into the object.
-  std::vector<const JsonValue*> Resolve(const JsonValue& record, const std::vector<std::string>& childMembers);
+  std::vector<const Json*> Resolve(const Json& record, const std::vector<std::string>& childMembers);
 
   // Appends the record in the record stream format.
-  void Append(std::string& out, const std::vector<const JsonValue*>& values);
+  void Append(std::string& out, const std::vector<const Json*>& values);
 
   // The integer a key or reference field holds; SourceError when it is not one.
-  int32_t IntegerOf(int field, const JsonValue* value) const;
+  int32_t IntegerOf(int field, const Json* value) const;
   // The GBK text a string field holds ("" when left out).
-  std::string TextOf(int field, const JsonValue* value) const;
+  std::string TextOf(int field, const Json* value) const;
 
  private:
   int FieldOfMember(const std::string& member);
-  void AppendValue(std::string& out, int field, const JsonValue& value) const;
-  void AppendNestedBody(std::string& out, int field, const JsonValue& records);
+  void AppendValue(std::string& out, int field, const Json& value) const;
+  void AppendNestedBody(std::string& out, int field, const Json& records);
   [[noreturn]] void Fail(int field, const std::string& what) const;
 
   const kivengine::TableDef& FTable;

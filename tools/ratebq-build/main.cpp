@@ -107,7 +107,7 @@ int Run(const Options& options) {
   const std::string modelFile =
       options.Model.empty() ? (fs::read_symlink("/proc/self/exe").parent_path() / kTemplateModel).string() : options.Model;
   const kivengine::ModelDef model = kivengine::LoadModelFile(Utf8ToGbk(modelFile));
-  const JsonValue source = ParseJson(ReadFile(options.Source));
+  const Json source = ParseJson(ReadFile(options.Source));
   WriteRateLibrary(model, source, options.Folder, options.Password);
 
   const fs::path folder(options.Folder);
