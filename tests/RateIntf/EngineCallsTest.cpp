@@ -88,7 +88,8 @@ TEST_F(EngineCalls, ANilFromTheEngineIsRefusedNamingTheCall) {
   const std::pair<const char*, const char*> cases[] = {
       {"Entry", "open 1"},          {"CreateModel", "open 1"}, {"GetLoader", "open 1"},
       {"DatabaseByName", "load 1 --password pw --bq-keys 1"}, {"Tables", "load 1 --password pw --bq-keys 1"},
-      {"TableByName", "load 1 --password pw --bq-keys 1"},    {"NewRecord", "load 1 --password pw --bq-keys 1"}};
+      {"TableByName", "load 1 --password pw --bq-keys 1"},    {"NewRecord", "load 1 --password pw --bq-keys 1"},
+      {"RecordByIndex", "load 1 --password pw --bq-keys 99"}};
   for (auto [call, command] : cases) {
     setenv("RECORDING_ENGINE_NIL", call, 1);
     std::string calls, err;
