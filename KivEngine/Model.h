@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "KivEngine/ModelDef.h"
+#include "KivEngine/ModelObject.h"
 #include "KivEngine/Table.h"
 #include "platform/KivEngineIntf.h"
 #include "rtl/InterfacedObject.h"
 
 namespace kivengine {
 
-class TTables : public Implements<TInterfacedObject, IKivTables> {
+class TTables : public Implements<TModelObject, IKivTables> {
  public:
   TTables(const DatabaseDef& def, const std::shared_ptr<ModelState>& state);
 
@@ -26,7 +27,7 @@ class TTables : public Implements<TInterfacedObject, IKivTables> {
   NameMap<size_t> FByName;  // name to position
 };
 
-class TDatabase : public Implements<TInterfacedObject, IKivDatabase> {
+class TDatabase : public Implements<TModelObject, IKivDatabase> {
  public:
   TDatabase(const DatabaseDef& def, const std::shared_ptr<ModelState>& state);
 
@@ -40,7 +41,7 @@ class TDatabase : public Implements<TInterfacedObject, IKivDatabase> {
   IntfPtr<TTables> FTables;
 };
 
-class TModel : public Implements<TInterfacedObject, IKivModel> {
+class TModel : public Implements<TModelObject, IKivModel> {
  public:
   // Replaces whatever the model held by empty data sets of the definition.
   void Define(const ModelDef& def);

@@ -23,6 +23,7 @@
 
 #include "KivEngine/FieldValue.h"
 #include "KivEngine/ModelDef.h"
+#include "KivEngine/ModelObject.h"
 #include "KivEngine/TableIndex.h"
 #include "platform/KivEngineIntf.h"
 #include "rtl/InterfacedObject.h"
@@ -63,7 +64,7 @@ class TField final : public IKivField {
   int FIndex;
 };
 
-class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
+class TRecord final : public Implements<TModelObject, IKivRecord> {
  public:
   // A new record of the table, not in it yet: its fields null, its table
   // fields holding empty tables.

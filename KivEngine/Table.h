@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "KivEngine/ModelDef.h"
+#include "KivEngine/ModelObject.h"
 #include "KivEngine/TableIndex.h"
 #include "platform/KivEngineIntf.h"
 #include "rtl/InterfacedObject.h"
@@ -21,7 +22,7 @@ struct ModelState {
 
 class TRecord;
 
-class TTable : public Implements<TInterfacedObject, IKivTable, IKivTableStreamLoader> {
+class TTable : public Implements<TModelObject, IKivTable, IKivTableStreamLoader> {
  public:
   TTable(std::shared_ptr<const TableDef> def, std::shared_ptr<ModelState> state);
   ~TTable() override;
