@@ -139,22 +139,29 @@ void TTable::AppendRecord(IKivRecord* Record) {
 
 void TTable::ClearRecords() { ReleaseRecords(); }
 
+// The key field is searched through the rows by key: every appended record
+// holds a key of its own, so the first record with the value is the only one.
 void TTable::Locate(const std::string& FieldName, const Variant& Value, IntfPtr<IKivRecord>& Result) {
   Result.Clear();
   const int field = FDef->FieldIndex(FieldName);
   if (field < 0) throw Exception(Format(SUnknownField, FDef->Name, FieldName));
   const FieldDef& def = FDef->Fields[field];
   if (def.Kind == KivFieldKindTable) return;
-  if (def.Class == ValueClass::Integer && Value.VarType() == TVarType::varInteger) {  // no conversion to make
-    const int32_t row = IndexOf(field).First(FieldKey::OfInteger(Value.Integer()));
-    if (row >= 0) Result = FRecords[row].get();
-    return;
+  Variant converted;
+  const Variant* value = &Value;
+  if (def.Class != ValueClass::Integer || Value.VarType() != TVarType::varInteger) {  // else no conversion to make
+    if (!Coerce(def.Class, Value, converted)) return;
+    value = &converted;
   }
-  Variant value;
-  if (!Coerce(def.Class, Value, value)) return;
-  // A float that is not a number equals nothing, itself included.
-  if (value.VarType() == TVarType::varDouble && std::isnan(value.Double())) return;
-  const int32_t row = IndexOf(field).First(KeyOfValue(value));
+  int32_t row;
+  if (field == FDef->KeyField) {
+    if (value->VarType() != TVarType::varInteger) return;  // null: no key is
+    row = FKeys.Find(value->Integer());
+  } else {
+    // A float that is not a number equals nothing, itself included.
+    if (value->VarType() == TVarType::varDouble && std::isnan(value->Double())) return;
+    row = IndexOf(field).First(KeyOfValue(*value));
+  }
   if (row >= 0) Result = FRecords[row].get();
 }
 
