@@ -21,7 +21,9 @@ uint64_t TextSlot(uint32_t offset, size_t length) { return offset | static_cast<
 IntfPtr<TRecord> TRecord::Create(TTable* table) {
   const TableDef& def = *table->Def();
   const uint32_t textRoom = table->TextRoom();
-  TRecord* record = new (table->TakeRecordBlock()) TRecord(table, textRoom);
+  TRecordChunk* chunk;
+  void* block = table->TakeRecordBlock(chunk);
+  TRecord* record = new (block) TRecord(table, textRoom, chunk);
   record->AfterConstruction();
   IntfPtr<TRecord> hold(record);  // frees what was made if a nested table fails
   for (size_t i = 0; i < def.Fields.size(); ++i) {
@@ -35,8 +37,13 @@ IntfPtr<TRecord> TRecord::Create(TTable* table) {
   return hold;
 }
 
-TRecord::TRecord(TTable* table, uint32_t textRoom)
-    : FTable(table), FDef(table->Def()), FTexts(TextRoom()), FTextsCapacity(textRoom), FTextRoom(textRoom) {
+TRecord::TRecord(TTable* table, uint32_t textRoom, TRecordChunk* chunk)
+    : FTable(table),
+      FChunk(chunk),
+      FDef(table->Def().get()),
+      FTexts(TextRoom()),
+      FTextsCapacity(textRoom),
+      FTextRoom(textRoom) {
   FTable->_AddRef();
   std::memset(States(), kNullState, FDef->Fields.size());
   std::memset(Slots(), 0, FDef->SlotCount * sizeof(uint64_t));
@@ -52,13 +59,9 @@ TRecord::~TRecord() {
 }
 
 void TRecord::operator delete(TRecord* record, std::destroying_delete_t) {
-  TTable* table = record->FReturnBlock ? record->FTable : nullptr;
-  const size_t size = BlockSize(*record->FDef, record->FTextRoom);
+  TRecordChunk* chunk = record->FChunk;
   record->~TRecord();
-  if (table)
-    table->ReturnRecordBlock(record, size);
-  else
-    ::operator delete(record);
+  TRecordChunks::Give(chunk);
 }
 
 // The table calls this while it holds itself and the record, so letting go

@@ -6,12 +6,11 @@
 // and the flag bits as set), and room for its texts as large as its table
 // suggests. A slot holds a number, a Boolean, a table, or the place of a text
 // among the record's texts, which move to a block of their own only when they
-// outgrow that room. A record that its table lets go of last gives its block
-// back to the table for the next record (TTable::ReleaseRecords). Field objects are views of a
-// record, made on the first Fields call. The views hold the record with one
-// reference for them all, taken at the first and kept while the record is
-// decoded field by field, until the table takes the record in or nothing else
-// holds it. A record and its fields are used by one thread at a time.
+// outgrow that room. The block is the table's (its chunks), and goes back
+// there when the record is destroyed. Field objects are views of a record,
+// made on the first Fields call. The views hold the record with one reference
+// for them all, taken at the first and kept while the record is decoded field
+// by field, until the table takes the record in or nothing else holds it. A record and its fields are used by one thread at a time.
 #pragma once
 
 #include <bit>
@@ -24,6 +23,7 @@
 #include "KivEngine/FieldValue.h"
 #include "KivEngine/ModelDef.h"
 #include "KivEngine/ModelObject.h"
+#include "KivEngine/RecordChunks.h"
 #include "KivEngine/TableIndex.h"
 #include "platform/KivEngineIntf.h"
 #include "rtl/InterfacedObject.h"
@@ -109,12 +109,6 @@ class TRecord final : public Implements<TModelObject, IKivRecord> {
   static size_t BlockSize(const TableDef& def, uint32_t textRoom) {
     return sizeof(TRecord) + def.SlotCount * sizeof(uint64_t) + def.Fields.size() + textRoom;
   }
-  // Called by the table instead of Orphan when it lets go of the record's
-  // last reference: the record's block goes back to the table.
-  void OrphanToTable() {
-    FIndex = -1;
-    FReturnBlock = true;
-  }
 
   // Value changes, each converted to the field's class (EConvertError when
   // it does not convert).
@@ -146,18 +140,18 @@ class TRecord final : public Implements<TModelObject, IKivRecord> {
 
   // Records are built in blocks that the table hands out (after the object:
   // slots, states, room for texts), and destroyed by the operator below,
-  // which gives the block back to the table or frees it.
+  // which gives the block back to its chunk.
   static void* operator new(size_t, void* block) { return block; }
   static void operator delete(void*, void*) {}
   static void operator delete(TRecord* record, std::destroying_delete_t);
-  TRecord(TTable* table, uint32_t textRoom);
+  TRecord(TTable* table, uint32_t textRoom, TRecordChunk* chunk);
 
   uint64_t* Slots() const { return reinterpret_cast<uint64_t*>(const_cast<TRecord*>(this) + 1); }
   uint8_t* States() const { return reinterpret_cast<uint8_t*>(Slots() + FDef->SlotCount); }
   char* TextRoom() const { return reinterpret_cast<char*>(States() + FDef->Fields.size()); }
   bool Appended() const { return FTable && FIndex >= 0; }
   // A new record holds its table until the table takes it in.
-  bool HoldsTable() const { return FTable && FIndex < 0 && !FReturnBlock; }
+  bool HoldsTable() const { return FTable && FIndex < 0; }
   void CheckNotTable(int field) const;
 
   // Stores a value of the field's class, keeping the table's indexes right.
@@ -178,7 +172,8 @@ class TRecord final : public Implements<TModelObject, IKivRecord> {
   void DropFields();
 
   TTable* FTable;
-  std::shared_ptr<const TableDef> FDef;
+  TRecordChunk* FChunk;  // where the record's block is from; it keeps FDef
+  const TableDef* FDef;
   TField* FFields = nullptr;  // the views, once asked for
   char* FTexts;               // the room after the slots, or a block of their own
   int32_t FFieldRefs = 0;     // references held through them
@@ -186,7 +181,6 @@ class TRecord final : public Implements<TModelObject, IKivRecord> {
   uint32_t FTextsSize = 0, FTextsCapacity;
   uint32_t FTextRoom;          // the room for texts in the record's block
   bool FViewsHold = false;     // the views' reference to the record
-  bool FReturnBlock = false;   // FTable is the table to give the block back to
 };
 
 }  // namespace kivengine

@@ -28,48 +28,24 @@ FieldKey KeyOfValue(const Variant& value) {
 }  // namespace
 
 TTable::TTable(std::shared_ptr<const TableDef> def, std::shared_ptr<ModelState> state)
-    : FDef(std::move(def)), FState(std::move(state)) {}
+    : FDef(std::move(def)), FState(std::move(state)), FChunks(FDef) {}
 
-TTable::~TTable() {
-  ReleaseRecords();
-  for (void* block : FSpareBlocks) ::operator delete(block);
-}
+TTable::~TTable() { ReleaseRecords(); }
 
-void* TTable::TakeRecordBlock() {
-  if (FSpareBlocks.empty()) return ::operator new(TRecord::BlockSize(*FDef, FTextRoom));
-  void* block = FSpareBlocks.back();
-  FSpareBlocks.pop_back();
-  return block;
-}
-
-void TTable::ReturnRecordBlock(void* block, size_t size) {
-  if (size != TRecord::BlockSize(*FDef, FTextRoom)) return ::operator delete(block);  // made before the room grew
-  try {
-    FSpareBlocks.push_back(block);
-  } catch (...) {
-    ::operator delete(block);
-  }
+void* TTable::TakeRecordBlock(TRecordChunk*& chunk) {
+  return FChunks.Take(TRecord::BlockSize(*FDef, FTextRoom), chunk);
 }
 
 // Records that others still hold outlive the table without it; the blocks of
-// the others come back for the next records. One pass: each record is
-// touched once.
+// the others go back to the table's chunks. One pass: each record is touched
+// once.
 void TTable::ReleaseRecords() {
-  const size_t spare = FSpareBlocks.size();
   for (size_t i = 0; i < FRecords.size(); ++i) {
     if (i + TRecord::kPrefetchAhead < FRecords.size()) FRecords[i + TRecord::kPrefetchAhead]->Prefetch();
-    IntfPtr<TRecord>& record = FRecords[i];
-    if (record->RefCount() == 1)
-      record->OrphanToTable();
-    else
-      record->Orphan();
-    record.Clear();
+    FRecords[i]->Orphan();
+    FRecords[i].Clear();
   }
-  // Kept for as many records as were let go of now: a large request once
-  // does not keep its memory through smaller ones.
-  const size_t keep = FSpareBlocks.size() - spare;
-  for (size_t i = 0; i + keep < FSpareBlocks.size(); ++i) ::operator delete(FSpareBlocks[i]);
-  FSpareBlocks.erase(FSpareBlocks.begin(), FSpareBlocks.end() - keep);
+  FChunks.Trim();
   FRecords.clear();
   FKeys.Clear();
   FValues.clear();
@@ -128,13 +104,10 @@ void TTable::AppendRecord(IKivRecord* Record) {
   record->Attach(row);
   for (int field = 0; field < static_cast<int>(FValues.size()); ++field)
     if (FValues[field]) FValues[field]->Add(record->IndexKey(field), row);
-  // Room grows in steps, so that the blocks given back fit the next records.
+  // Room grows in steps, up to a bound; longer texts take a block of their own.
   constexpr uint32_t kRoomStep = 16, kMostRoom = 1024;
-  if (record->TextBytes() > FTextRoom && FTextRoom < kMostRoom) {
+  if (record->TextBytes() > FTextRoom && FTextRoom < kMostRoom)
     FTextRoom = std::min(kMostRoom, (record->TextBytes() + kRoomStep - 1) / kRoomStep * kRoomStep);
-    for (void* block : FSpareBlocks) ::operator delete(block);
-    FSpareBlocks.clear();
-  }
 }
 
 void TTable::ClearRecords() { ReleaseRecords(); }

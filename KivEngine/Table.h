@@ -9,6 +9,7 @@
 
 #include "KivEngine/ModelDef.h"
 #include "KivEngine/ModelObject.h"
+#include "KivEngine/RecordChunks.h"
 #include "KivEngine/TableIndex.h"
 #include "platform/KivEngineIntf.h"
 #include "rtl/InterfacedObject.h"
@@ -29,14 +30,13 @@ class TTable : public Implements<TModelObject, IKivTable, IKivTableStreamLoader>
 
   const std::shared_ptr<const TableDef>& Def() const { return FDef; }
   const std::shared_ptr<ModelState>& State() const { return FState; }
-  const std::vector<IntfPtr<TRecord>>& Records() const { return FRecords; }
+  const TableVector<IntfPtr<TRecord>>& Records() const { return FRecords; }
   // The room for texts in a new record's block: as much as the texts of the
   // records appended so far took (rounded up, and within bounds).
   uint32_t TextRoom() const { return FTextRoom; }
-  // A block for a new record, one given back by a record let go of when there
-  // is one, so that a table emptied and filled again reuses its memory.
-  void* TakeRecordBlock();
-  void ReturnRecordBlock(void* block, size_t size);
+  // The block of a new record, from the table's chunks: a table emptied and
+  // filled again reuses its memory.
+  void* TakeRecordBlock(TRecordChunk*& chunk);
 
   // Called by an appended record before one of its values changes: keeps the
   // indexes right, and refuses a key that another record holds.
@@ -61,11 +61,11 @@ class TTable : public Implements<TModelObject, IKivTable, IKivTableStreamLoader>
 
   std::shared_ptr<const TableDef> FDef;
   std::shared_ptr<ModelState> FState;
-  std::vector<IntfPtr<TRecord>> FRecords;
+  TableVector<IntfPtr<TRecord>> FRecords;
   KeyIndex FKeys;
   std::vector<std::unique_ptr<ValueIndex>> FValues;  // by field; none until searched
   uint32_t FTextRoom = 0;
-  std::vector<void*> FSpareBlocks;  // of the size that TextRoom gives
+  TRecordChunks FChunks;
 };
 
 }  // namespace kivengine

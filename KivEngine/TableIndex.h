@@ -10,7 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "KivEngine/LargePages.h"
+
 namespace kivengine {
+
+// The arrays of a table, which grow with it.
+template <class T>
+using TableVector = std::vector<T, LargePageAllocator<T>>;
 
 // A field's value as an index sees it: null, or the exact bits of a number
 // (an integer, a Boolean, or a float with -0 taken as 0), or a hash of text
@@ -87,7 +93,7 @@ class OpenTable {
   size_t Next(size_t i) const { return (i + 1) & (FSlots.size() - 1); }
 
   void Grow() {
-    std::vector<Entry> old(std::max<size_t>(16, 2 * FSlots.size()));
+    TableVector<Entry> old(std::max<size_t>(16, 2 * FSlots.size()));
     old.swap(FSlots);
     for (const Entry& entry : old) {
       if (entry.Empty()) continue;
@@ -97,7 +103,7 @@ class OpenTable {
     }
   }
 
-  std::vector<Entry> FSlots;
+  TableVector<Entry> FSlots;
   size_t FCount = 0;
 };
 
@@ -164,7 +170,7 @@ class ValueIndex {
 
   OpenTable<Entry> FTable;       // values
   Entry FNulls;                  // the rows whose field is null
-  std::vector<int32_t> FNextRow;  // by row: the next row of the same value, or -1
+  TableVector<int32_t> FNextRow;  // by row: the next row of the same value, or -1
   RowText FRowText;
 };
 
