@@ -3,7 +3,6 @@
 
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "KivEngine/ModelDef.h"
@@ -24,7 +23,7 @@ class TTables : public Implements<TModelObject, IKivTables> {
 
  private:
   std::vector<IntfPtr<TTable>> FItems;
-  NameMap<size_t> FByName;  // name to position
+  NameIndex FByName;
 };
 
 class TDatabase : public Implements<TModelObject, IKivDatabase> {

@@ -1,5 +1,8 @@
 #include "KivEngine/ModelDef.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace kivengine {
 
 namespace {
@@ -30,19 +33,54 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-size_t NameHash::operator()(std::string_view name) const {
-  uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (char c : name) hash = (hash ^ static_cast<uint8_t>(Folded(c))) * 1099511628211ull;
-  return static_cast<size_t>(hash);
+// Eight bytes at a time with bit 5 set in each: names that differ only in
+// the case of ASCII letters hash alike (so do a few others, which the
+// comparison then tells apart).
+uint32_t NameIndex::HashOf(std::string_view name) {
+  constexpr uint64_t kCaseBits = 0x2020202020202020ull;
+  uint64_t hash = name.size() * 0x9E3779B97F4A7C15ull;
+  for (size_t at = 0; at < name.size(); at += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, name.data() + at, std::min<size_t>(8, name.size() - at));
+    hash = (hash ^ (word | kCaseBits)) * 0x9E3779B97F4A7C15ull;
+    hash ^= hash >> 29;
+  }
+  return static_cast<uint32_t>(hash >> 32);
 }
 
-int TableDef::FieldIndex(std::string_view name) const {
-  auto it = FieldsByName.find(name);
-  return it == FieldsByName.end() ? -1 : it->second;
+void NameIndex::Place(Slot slot) {
+  const size_t mask = FSlots.size() - 1;
+  size_t i = slot.Hash & mask;
+  while (FSlots[i].Position >= 0) i = (i + 1) & mask;
+  FSlots[i] = std::move(slot);
 }
+
+bool NameIndex::Add(std::string_view name, int position) {
+  if (Find(name) >= 0) return false;
+  if (2 * (FCount + 1) > FSlots.size()) {
+    std::vector<Slot> old(std::max<size_t>(8, 2 * FSlots.size()));
+    old.swap(FSlots);
+    for (Slot& slot : old)
+      if (slot.Position >= 0) Place(std::move(slot));
+  }
+  Place({HashOf(name), position, std::string(name)});
+  ++FCount;
+  return true;
+}
+
+int NameIndex::Find(std::string_view name) const {
+  if (FSlots.empty()) return -1;
+  const uint32_t hash = HashOf(name);
+  const size_t mask = FSlots.size() - 1;
+  for (size_t i = hash & mask; FSlots[i].Position >= 0; i = (i + 1) & mask)
+    if (FSlots[i].Hash == hash && SameName(FSlots[i].Name, name)) return FSlots[i].Position;
+  return -1;
+}
+
+int TableDef::FieldIndex(std::string_view name) const { return FieldsByName.Find(name); }
 
 bool TableDef::AddField(FieldDef field) {
-  if (!FieldsByName.emplace(field.Name, static_cast<int>(Fields.size())).second) return false;
+  if (!FieldsByName.Add(field.Name, static_cast<int>(Fields.size()))) return false;
   field.Class = ClassOfDataType(field.DataType);
   Fields.push_back(std::move(field));
   // Text slots follow the field slots: renumber them all.

@@ -148,8 +148,11 @@ void TTable::FindByKey(int32_t Key, IntfPtr<IKivRecord>& Result) {
 
 int32_t TTable::RecordCount() { return static_cast<int32_t>(FRecords.size()); }
 
+// Rows are mostly taken one after another, in a pass over the table: the
+// record so many places ahead is asked for while this one is handed out.
 void TTable::RecordByIndex(int32_t Index, IntfPtr<IKivRecord>& Result) {
   if (Index < 0 || Index >= RecordCount()) throw Exception(Format(SRecordIndex, FDef->Name, Index));
+  if (Index + TRecord::kPrefetchAhead < FRecords.size()) FRecords[Index + TRecord::kPrefetchAhead]->Prefetch();
   Result = FRecords[Index].get();
 }
 
