@@ -75,8 +75,20 @@ class TRecord final : public Implements<TModelObject, IKivRecord> {
   int32_t Index() const { return FIndex; }
   const TableDef& Def() const { return *FDef; }
 
+  // A new reference to the record for a caller of the table. Taken without a
+  // call through the interface, which would first wait for the record's
+  // memory (mostly out of the cache) to learn where to call.
+  IntfPtr<IKivRecord> Reference() {
+    AddRefImpl();
+    return IntfPtr<IKivRecord>::Attach(this);
+  }
+
   // The table has taken the record in at that position.
   void Attach(int32_t index);
+  // Gives the room that the record's texts leave unused back to its chunk
+  // when its block is the last one taken there, as it is when records are
+  // made, decoded and appended one at a time.
+  void TrimRoom();
   // The table has let the record go.
   void Orphan();
 
@@ -168,19 +180,17 @@ class TRecord final : public Implements<TModelObject, IKivRecord> {
 
   int32_t FieldAddRef();
   int32_t FieldRelease();
-  int32_t DropViewsHold();
-  void DropFields();
+  // Frees the views and lets go of their reference (which may free the record).
+  int32_t DropViews();
 
   TTable* FTable;
   TRecordChunk* FChunk;  // where the record's block is from; it keeps FDef
   const TableDef* FDef;
-  TField* FFields = nullptr;  // the views, once asked for
+  TField* FFields = nullptr;  // the views, once asked for; they hold the record
   char* FTexts;               // the room after the slots, or a block of their own
   int32_t FFieldRefs = 0;     // references held through them
   int32_t FIndex = -1;
   uint32_t FTextsSize = 0, FTextsCapacity;
-  uint32_t FTextRoom;          // the room for texts in the record's block
-  bool FViewsHold = false;     // the views' reference to the record
 };
 
 }  // namespace kivengine

@@ -61,6 +61,13 @@ void TRecordChunks::Give(TRecordChunk* chunk) noexcept {
   if (--chunk->Live == 0 && !chunk->Owner) Free(chunk);
 }
 
+size_t TRecordChunks::Shrink(TRecordChunk* chunk, void* block, size_t size, size_t kept) noexcept {
+  const size_t start = static_cast<size_t>(static_cast<char*>(block) - reinterpret_cast<char*>(chunk));
+  if (chunk->Used != start + Aligned(size)) return Aligned(size);
+  chunk->Used = start + Aligned(kept);
+  return Aligned(kept);
+}
+
 void TRecordChunks::Trim() noexcept {
   FCurrent = nullptr;
   size_t kept = 0;

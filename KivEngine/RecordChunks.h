@@ -41,6 +41,11 @@ class TRecordChunks {
   void* Take(size_t size, TRecordChunk*& chunk);
   // A block of the chunk has gone back.
   static void Give(TRecordChunk* chunk) noexcept;
+  // The block at block, taken with size bytes, keeps only its first kept
+  // bytes when it is the last block taken from the chunk. Answers the bytes
+  // the block has now: kept, or size when another block follows it, either
+  // rounded up to the alignment.
+  static size_t Shrink(TRecordChunk* chunk, void* block, size_t size, size_t kept) noexcept;
   // Frees the empty chunks that have served no block since the last call;
   // the next block is taken from the start of the first empty chunk.
   void Trim() noexcept;

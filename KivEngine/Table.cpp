@@ -67,13 +67,13 @@ ValueIndex& TTable::IndexOf(int field) {
   return *index;
 }
 
-void TTable::ValueChanging(const TRecord& record, int field, const FieldKey& value) {
+void TTable::ValueChanging(TRecord& record, int field, const FieldKey& value) {
   const int32_t row = record.Index();
   if (field == FDef->KeyField) {
     const int32_t key = KeyOf(value);
     const int32_t oldKey = record.Integer(field);
     if (key != oldKey) {
-      if (FKeys.Add(key, row) >= 0) throw Exception(Format(SDuplicateKey, FDef->Name, key));
+      if (FKeys.Add(key, &record)) throw Exception(Format(SDuplicateKey, FDef->Name, key));
       FKeys.Remove(oldKey);
     }
   }
@@ -94,7 +94,7 @@ void TTable::AppendRecord(IKivRecord* Record) {
     throw Exception(Format(SNotNewRecord, FDef->Name));
   const int32_t key = KeyOf(record->IndexKey(FDef->KeyField));
   const int32_t row = static_cast<int32_t>(FRecords.size());
-  if (FKeys.Add(key, row) >= 0) throw Exception(Format(SDuplicateKey, FDef->Name, key));
+  if (FKeys.Add(key, record)) throw Exception(Format(SDuplicateKey, FDef->Name, key));
   try {
     FRecords.emplace_back(record);
   } catch (...) {
@@ -102,6 +102,7 @@ void TTable::AppendRecord(IKivRecord* Record) {
     throw;
   }
   record->Attach(row);
+  record->TrimRoom();
   for (int field = 0; field < static_cast<int>(FValues.size()); ++field)
     if (FValues[field]) FValues[field]->Add(record->IndexKey(field), row);
   // Room grows in steps, up to a bound; longer texts take a block of their own.
@@ -126,24 +127,22 @@ void TTable::Locate(const std::string& FieldName, const Variant& Value, IntfPtr<
     if (!Coerce(def.Class, Value, converted)) return;
     value = &converted;
   }
-  int32_t row;
   if (field == FDef->KeyField) {
     if (value->VarType() != TVarType::varInteger) return;  // null: no key is
-    row = FKeys.Find(value->Integer());
-  } else {
-    // A float that is not a number equals nothing, itself included.
-    if (value->VarType() == TVarType::varDouble && std::isnan(value->Double())) return;
-    row = IndexOf(field).First(KeyOfValue(*value));
+    if (TRecord* record = FKeys.Find(value->Integer())) Result = record->Reference();
+    return;
   }
-  if (row >= 0) Result = FRecords[row].get();
+  // A float that is not a number equals nothing, itself included.
+  if (value->VarType() == TVarType::varDouble && std::isnan(value->Double())) return;
+  const int32_t row = IndexOf(field).First(KeyOfValue(*value));
+  if (row >= 0) Result = FRecords[row]->Reference();
 }
 
 void TTable::FindByKey(int32_t Key, IntfPtr<IKivRecord>& Result) {
-  const int32_t row = FKeys.Find(Key);
-  if (row < 0)
-    Result.Clear();
+  if (TRecord* record = FKeys.Find(Key))
+    Result = record->Reference();
   else
-    Result = FRecords[row].get();
+    Result.Clear();
 }
 
 int32_t TTable::RecordCount() { return static_cast<int32_t>(FRecords.size()); }
@@ -153,7 +152,7 @@ int32_t TTable::RecordCount() { return static_cast<int32_t>(FRecords.size()); }
 void TTable::RecordByIndex(int32_t Index, IntfPtr<IKivRecord>& Result) {
   if (Index < 0 || Index >= RecordCount()) throw Exception(Format(SRecordIndex, FDef->Name, Index));
   if (Index + TRecord::kPrefetchAhead < FRecords.size()) FRecords[Index + TRecord::kPrefetchAhead]->Prefetch();
-  Result = FRecords[Index].get();
+  Result = FRecords[Index]->Reference();
 }
 
 uint8_t TTable::LoadState() { return FState->LoadState; }

@@ -30,7 +30,7 @@ class TTable : public Implements<TModelObject, IKivTable, IKivTableStreamLoader>
 
   const std::shared_ptr<const TableDef>& Def() const { return FDef; }
   const std::shared_ptr<ModelState>& State() const { return FState; }
-  const TableVector<IntfPtr<TRecord>>& Records() const { return FRecords; }
+  const std::vector<IntfPtr<TRecord>>& Records() const { return FRecords; }
   // The room for texts in a new record's block: as much as the texts of the
   // records appended so far took (rounded up, and within bounds).
   uint32_t TextRoom() const { return FTextRoom; }
@@ -40,7 +40,7 @@ class TTable : public Implements<TModelObject, IKivTable, IKivTableStreamLoader>
 
   // Called by an appended record before one of its values changes: keeps the
   // indexes right, and refuses a key that another record holds.
-  void ValueChanging(const TRecord& record, int field, const FieldKey& value);
+  void ValueChanging(TRecord& record, int field, const FieldKey& value);
 
   void NewRecord(IntfPtr<IKivRecord>& Result) override;
   void AppendRecord(IKivRecord* Record) override;
@@ -61,7 +61,7 @@ class TTable : public Implements<TModelObject, IKivTable, IKivTableStreamLoader>
 
   std::shared_ptr<const TableDef> FDef;
   std::shared_ptr<ModelState> FState;
-  TableVector<IntfPtr<TRecord>> FRecords;
+  std::vector<IntfPtr<TRecord>> FRecords;
   KeyIndex FKeys;
   std::vector<std::unique_ptr<ValueIndex>> FValues;  // by field; none until searched
   uint32_t FTextRoom = 0;
