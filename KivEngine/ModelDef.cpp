@@ -28,6 +28,7 @@ std::string FoldName(const std::string& name) {
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  if (a == b) return true;  // mostly spelt as defined
   for (size_t i = 0; i < a.size(); ++i)
     if (Folded(a[i]) != Folded(b[i])) return false;
   return true;
@@ -37,13 +38,22 @@ bool SameName(std::string_view a, std::string_view b) {
 // the case of ASCII letters hash alike (so do a few others, which the
 // comparison then tells apart).
 uint32_t NameIndex::HashOf(std::string_view name) {
-  constexpr uint64_t kCaseBits = 0x2020202020202020ull;
-  uint64_t hash = name.size() * 0x9E3779B97F4A7C15ull;
-  for (size_t at = 0; at < name.size(); at += 8) {
-    uint64_t word = 0;
-    std::memcpy(&word, name.data() + at, std::min<size_t>(8, name.size() - at));
-    hash = (hash ^ (word | kCaseBits)) * 0x9E3779B97F4A7C15ull;
+  constexpr uint64_t kCaseBits = 0x2020202020202020ull, kMultiplier = 0x9E3779B97F4A7C15ull;
+  uint64_t hash = name.size() * kMultiplier;
+  const auto mix = [&](uint64_t word) {
+    hash = (hash ^ (word | kCaseBits)) * kMultiplier;
     hash ^= hash >> 29;
+  };
+  size_t at = 0;
+  for (; at + 8 <= name.size(); at += 8) {
+    uint64_t word;
+    std::memcpy(&word, name.data() + at, 8);
+    mix(word);
+  }
+  if (at < name.size()) {
+    uint64_t word = 0;
+    for (size_t i = at; i < name.size(); ++i) word |= uint64_t{static_cast<uint8_t>(name[i])} << 8 * (i - at);
+    mix(word);
   }
   return static_cast<uint32_t>(hash >> 32);
 }

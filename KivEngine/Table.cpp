@@ -113,29 +113,37 @@ void TTable::AppendRecord(IKivRecord* Record) {
 
 void TTable::ClearRecords() { ReleaseRecords(); }
 
-// The key field is searched through the rows by key: every appended record
-// holds a key of its own, so the first record with the value is the only one.
 void TTable::Locate(const std::string& FieldName, const Variant& Value, IntfPtr<IKivRecord>& Result) {
-  Result.Clear();
   const int field = FDef->FieldIndex(FieldName);
-  if (field < 0) throw Exception(Format(SUnknownField, FDef->Name, FieldName));
+  if (field < 0) {
+    Result.Clear();
+    throw Exception(Format(SUnknownField, FDef->Name, FieldName));
+  }
+  TRecord* record = Find(field, Value);
+  if (record)
+    Result = record->Reference();
+  else
+    Result.Clear();
+}
+
+// The key field is searched through the records by key: every appended
+// record holds a key of its own, so the first record with the value is the
+// only one.
+TRecord* TTable::Find(int field, const Variant& value) {
   const FieldDef& def = FDef->Fields[field];
-  if (def.Kind == KivFieldKindTable) return;
+  if (def.Kind == KivFieldKindTable) return nullptr;
   Variant converted;
-  const Variant* value = &Value;
-  if (def.Class != ValueClass::Integer || Value.VarType() != TVarType::varInteger) {  // else no conversion to make
-    if (!Coerce(def.Class, Value, converted)) return;
-    value = &converted;
+  const Variant* key = &value;
+  if (def.Class != ValueClass::Integer || value.VarType() != TVarType::varInteger) {  // else no conversion to make
+    if (!Coerce(def.Class, value, converted)) return nullptr;
+    key = &converted;
   }
-  if (field == FDef->KeyField) {
-    if (value->VarType() != TVarType::varInteger) return;  // null: no key is
-    if (TRecord* record = FKeys.Find(value->Integer())) Result = record->Reference();
-    return;
-  }
+  if (field == FDef->KeyField)  // null: no key is
+    return key->VarType() == TVarType::varInteger ? FKeys.Find(key->Integer()) : nullptr;
   // A float that is not a number equals nothing, itself included.
-  if (value->VarType() == TVarType::varDouble && std::isnan(value->Double())) return;
-  const int32_t row = IndexOf(field).First(KeyOfValue(*value));
-  if (row >= 0) Result = FRecords[row]->Reference();
+  if (key->VarType() == TVarType::varDouble && std::isnan(key->Double())) return nullptr;
+  const int32_t row = IndexOf(field).First(KeyOfValue(*key));
+  return row >= 0 ? FRecords[row].get() : nullptr;
 }
 
 void TTable::FindByKey(int32_t Key, IntfPtr<IKivRecord>& Result) {
