@@ -28,33 +28,21 @@ std::string FoldName(const std::string& name) {
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  if (a == b) return true;  // mostly spelt as defined
   for (size_t i = 0; i < a.size(); ++i)
-    if (Folded(a[i]) != Folded(b[i])) return false;
+    if (a[i] != b[i] && Folded(a[i]) != Folded(b[i])) return false;
   return true;
 }
 
-// Eight bytes at a time with bit 5 set in each: names that differ only in
-// the case of ASCII letters hash alike (so do a few others, which the
-// comparison then tells apart).
+// The length and the first and last four bytes, with bit 5 set in each:
+// names that differ only in the case of ASCII letters hash alike (so do a few
+// others, which the comparison tells apart). Names of a table or a data set
+// mostly differ there already.
 uint32_t NameIndex::HashOf(std::string_view name) {
-  constexpr uint64_t kCaseBits = 0x2020202020202020ull, kMultiplier = 0x9E3779B97F4A7C15ull;
-  uint64_t hash = name.size() * kMultiplier;
-  const auto mix = [&](uint64_t word) {
-    hash = (hash ^ (word | kCaseBits)) * kMultiplier;
-    hash ^= hash >> 29;
-  };
-  size_t at = 0;
-  for (; at + 8 <= name.size(); at += 8) {
-    uint64_t word;
-    std::memcpy(&word, name.data() + at, 8);
-    mix(word);
-  }
-  if (at < name.size()) {
-    uint64_t word = 0;
-    for (size_t i = at; i < name.size(); ++i) word |= uint64_t{static_cast<uint8_t>(name[i])} << 8 * (i - at);
-    mix(word);
-  }
+  const size_t n = name.size();
+  uint64_t hash = n;
+  for (size_t i = 0; i < 4 && i < n; ++i)
+    hash = hash << 16 | (static_cast<uint8_t>(name[i]) | 0x20) << 8 | (static_cast<uint8_t>(name[n - 1 - i]) | 0x20);
+  hash *= 0x9E3779B97F4A7C15ull;
   return static_cast<uint32_t>(hash >> 32);
 }
 

@@ -126,23 +126,23 @@ void TTable::Locate(const std::string& FieldName, const Variant& Value, IntfPtr<
     Result.Clear();
 }
 
-// The key field is searched through the records by key: every appended
-// record holds a key of its own, so the first record with the value is the
-// only one.
 TRecord* TTable::Find(int field, const Variant& value) {
   const FieldDef& def = FDef->Fields[field];
   if (def.Kind == KivFieldKindTable) return nullptr;
+  if (def.Class == ValueClass::Integer && value.VarType() == TVarType::varInteger) return FindValue(field, value);
   Variant converted;
-  const Variant* key = &value;
-  if (def.Class != ValueClass::Integer || value.VarType() != TVarType::varInteger) {  // else no conversion to make
-    if (!Coerce(def.Class, value, converted)) return nullptr;
-    key = &converted;
-  }
+  return Coerce(def.Class, value, converted) ? FindValue(field, converted) : nullptr;
+}
+
+// The key field is searched through the records by key: every appended
+// record holds a key of its own, so the first record with the value is the
+// only one.
+TRecord* TTable::FindValue(int field, const Variant& value) {
   if (field == FDef->KeyField)  // null: no key is
-    return key->VarType() == TVarType::varInteger ? FKeys.Find(key->Integer()) : nullptr;
+    return value.VarType() == TVarType::varInteger ? FKeys.Find(value.Integer()) : nullptr;
   // A float that is not a number equals nothing, itself included.
-  if (key->VarType() == TVarType::varDouble && std::isnan(key->Double())) return nullptr;
-  const int32_t row = IndexOf(field).First(KeyOfValue(*key));
+  if (value.VarType() == TVarType::varDouble && std::isnan(value.Double())) return nullptr;
+  const int32_t row = IndexOf(field).First(KeyOfValue(value));
   return row >= 0 ? FRecords[row].get() : nullptr;
 }
 

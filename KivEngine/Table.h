@@ -55,8 +55,10 @@ class TTable : public Implements<TModelObject, IKivTable, IKivTableStreamLoader>
 
  private:
   int32_t KeyOf(const FieldKey& value) const;
-  // The first record whose field holds the value, in the field's class.
+  // The first record whose field holds the value, converted to the field's
+  // class; FindValue takes a value of that class.
   TRecord* Find(int field, const Variant& value);
+  TRecord* FindValue(int field, const Variant& value);
   // The field's value index, made from the records at its first search.
   ValueIndex& IndexOf(int field);
   void ReleaseRecords();
