@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "rtl/Exceptions.h"
+#include "rtl/Interface.h"
 #include "rtl/Object.h"
 
 namespace kivengine {
@@ -37,6 +38,8 @@ class TModelObject : public TObject {
     if (count == 0) Free();
     return count;
   }
+  // The engine's objects answer no interface beyond those they list.
+  HRESULT QueryUnlisted(const GUID&, void**) { return E_NOINTERFACE; }
 
  private:
   static constexpr int32_t kDestroying = INT32_MIN / 2;  // far from 0 either way
