@@ -1,13 +1,13 @@
-// The library's entry: a window class registered at load, under this module's
-// handle and the loading process's id, carries it in its window-procedure field.
+// The library publishes its engine through a window class registered at
+// load, under this module's handle and the loading process's id.
 #include "KivEngine/Engine.h"
 
 namespace {
 
-void Entry(IKivEngine** Engine) { *Engine = IntfPtr<IKivEngine>(New<kivengine::TEngine>()).Detach(); }
+using Publication = TKivEnginePublication<kivengine::TEngine>;
 
-__attribute__((constructor)) void RegisterEntry() { PublishKivEngineEntry(&Entry); }
+__attribute__((constructor)) void PublishEngine() { Publication::Publish(); }
 
-__attribute__((destructor)) void UnregisterEntry() { WithdrawKivEngineEntry(&Entry); }
+__attribute__((destructor)) void WithdrawEngine() { Publication::Withdraw(); }
 
 }  // namespace

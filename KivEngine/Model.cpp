@@ -9,15 +9,15 @@ namespace kivengine {
 
 TTables::TTables(const DatabaseDef& def, const std::shared_ptr<ModelState>& state) {
   for (const auto& table : def.Tables) {
-    FByName.emplace(table->Name, FItems.size());
+    FByName.Add(table->Name, static_cast<int>(FItems.size()));
     FItems.emplace_back(New<TTable>(table, state));
   }
 }
 
 void TTables::TableByName(const std::string& Name, IntfPtr<IKivTable>& Result) {
-  auto it = FByName.find(Name);
-  if (it == FByName.end()) throw Exception(Format(SUnknownTable, Name));
-  Result = FItems[it->second].get();
+  const int position = FByName.Find(Name);
+  if (position < 0) throw Exception(Format(SUnknownTable, Name));
+  Result = FItems[position].get();
 }
 
 TDatabase::TDatabase(const DatabaseDef& def, const std::shared_ptr<ModelState>& state)

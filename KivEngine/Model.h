@@ -3,17 +3,17 @@
 
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "KivEngine/ModelDef.h"
+#include "KivEngine/ModelObject.h"
 #include "KivEngine/Table.h"
 #include "platform/KivEngineIntf.h"
 #include "rtl/InterfacedObject.h"
 
 namespace kivengine {
 
-class TTables : public Implements<TInterfacedObject, IKivTables> {
+class TTables : public Implements<TModelObject, IKivTables> {
  public:
   TTables(const DatabaseDef& def, const std::shared_ptr<ModelState>& state);
 
@@ -23,10 +23,10 @@ class TTables : public Implements<TInterfacedObject, IKivTables> {
 
  private:
   std::vector<IntfPtr<TTable>> FItems;
-  NameMap<size_t> FByName;  // name to position
+  NameIndex FByName;
 };
 
-class TDatabase : public Implements<TInterfacedObject, IKivDatabase> {
+class TDatabase : public Implements<TModelObject, IKivDatabase> {
  public:
   TDatabase(const DatabaseDef& def, const std::shared_ptr<ModelState>& state);
 
@@ -40,7 +40,7 @@ class TDatabase : public Implements<TInterfacedObject, IKivDatabase> {
   IntfPtr<TTables> FTables;
 };
 
-class TModel : public Implements<TInterfacedObject, IKivModel> {
+class TModel : public Implements<TModelObject, IKivModel> {
  public:
   // Replaces whatever the model held by empty data sets of the definition.
   void Define(const ModelDef& def);

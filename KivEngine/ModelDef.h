@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace kivengine {
@@ -22,18 +21,28 @@ ValueClass ClassOfDataType(int32_t dataType);
 std::string FoldName(const std::string& name);
 bool SameName(std::string_view a, std::string_view b);
 
-// Hashes and compares names without ASCII case, so that a lookup by any
-// spelling needs no folded copy.
-struct NameHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view name) const;
+// Positions by name, names compared without ASCII case: a hash of the name
+// picks a slot of a small open-addressing table, and the name there is
+// compared once. Made once, then read.
+class NameIndex {
+ public:
+  // Adds the name at the position; false when the name is taken.
+  bool Add(std::string_view name, int position);
+  // The position of the name, or -1.
+  int Find(std::string_view name) const;
+
+ private:
+  struct Slot {
+    uint32_t Hash = 0;
+    int Position = -1;
+    std::string Name;
+  };
+  static uint32_t HashOf(std::string_view name);
+  void Place(Slot slot);
+
+  std::vector<Slot> FSlots;  // a power of two, at most half full
+  size_t FCount = 0;
 };
-struct NameEqual {
-  using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const { return SameName(a, b); }
-};
-template <class T>
-using NameMap = std::unordered_map<std::string, T, NameHash, NameEqual>;
 
 struct TableDef;
 
@@ -50,7 +59,7 @@ struct TableDef {
   std::string Name;
   std::vector<FieldDef> Fields;
   int KeyField = -1;
-  NameMap<int> FieldsByName;  // name to index
+  NameIndex FieldsByName;
   // A record keeps one slot per field, then one per kind-4 field for its text.
   int SlotCount = 0;
 

@@ -21,7 +21,9 @@ uint64_t TextSlot(uint32_t offset, size_t length) { return offset | static_cast<
 IntfPtr<TRecord> TRecord::Create(TTable* table) {
   const TableDef& def = *table->Def();
   const uint32_t textRoom = table->TextRoom();
-  TRecord* record = new (table->TakeRecordBlock()) TRecord(table, textRoom);
+  TRecordChunk* chunk;
+  void* block = table->TakeRecordBlock(chunk);
+  TRecord* record = new (block) TRecord(table, textRoom, chunk);
   record->AfterConstruction();
   IntfPtr<TRecord> hold(record);  // frees what was made if a nested table fails
   for (size_t i = 0; i < def.Fields.size(); ++i) {
@@ -35,8 +37,12 @@ IntfPtr<TRecord> TRecord::Create(TTable* table) {
   return hold;
 }
 
-TRecord::TRecord(TTable* table, uint32_t textRoom)
-    : FTable(table), FDef(table->Def()), FTexts(TextRoom()), FTextsCapacity(textRoom), FTextRoom(textRoom) {
+TRecord::TRecord(TTable* table, uint32_t textRoom, TRecordChunk* chunk)
+    : FTable(table),
+      FChunk(chunk),
+      FDef(table->Def().get()),
+      FTexts(TextRoom()),
+      FTextsCapacity(textRoom) {
   FTable->_AddRef();
   std::memset(States(), kNullState, FDef->Fields.size());
   std::memset(Slots(), 0, FDef->SlotCount * sizeof(uint64_t));
@@ -44,7 +50,7 @@ TRecord::TRecord(TTable* table, uint32_t textRoom)
 
 TRecord::~TRecord() {
   if (HoldsTable()) FTable->_Release();
-  DropFields();
+  ::operator delete(FFields);
   for (size_t i = 0; i < FDef->Fields.size(); ++i)
     if (FDef->Fields[i].Kind == KivFieldKindTable)
       if (TTable* nested = Nested(static_cast<int>(i))) nested->_Release();
@@ -52,13 +58,9 @@ TRecord::~TRecord() {
 }
 
 void TRecord::operator delete(TRecord* record, std::destroying_delete_t) {
-  TTable* table = record->FReturnBlock ? record->FTable : nullptr;
-  const size_t size = BlockSize(*record->FDef, record->FTextRoom);
+  TRecordChunk* chunk = record->FChunk;
   record->~TRecord();
-  if (table)
-    table->ReturnRecordBlock(record, size);
-  else
-    ::operator delete(record);
+  TRecordChunks::Give(chunk);
 }
 
 // The table calls this while it holds itself and the record, so letting go
@@ -67,10 +69,14 @@ void TRecord::Attach(int32_t index) {
   FTable->_Release();
   FIndex = index;
   // A record is mostly decoded before it is appended: its views are done with.
-  if (FFieldRefs == 0) {
-    if (FViewsHold) DropViewsHold();
-    DropFields();
-  }
+  if (FFields && FFieldRefs == 0) DropViews();
+}
+
+void TRecord::TrimRoom() {
+  if (FTexts != TextRoom()) return;
+  const size_t block =
+      TRecordChunks::Shrink(FChunk, this, BlockSize(*FDef, FTextsCapacity), BlockSize(*FDef, FTextsSize));
+  FTextsCapacity = static_cast<uint32_t>(block - BlockSize(*FDef, 0));
 }
 
 void TRecord::Orphan() {
@@ -240,46 +246,31 @@ void TRecord::Regrow(size_t extra) {
   FTextsCapacity = static_cast<uint32_t>(capacity);
 }
 
-int32_t TRecord::FieldAddRef() {
-  if (!FViewsHold) {
-    AddRefImpl();
-    FViewsHold = true;
-  }
-  return ++FFieldRefs;
-}
+int32_t TRecord::FieldAddRef() { return ++FFieldRefs; }
 
 // The last field let go of: an appended record drops its views (its table
 // holds it), any other goes when nothing else holds it.
 int32_t TRecord::FieldRelease() {
   const int32_t count = --FFieldRefs;
-  if (count == 0 && FViewsHold) {
-    if (Appended()) {
-      DropFields();  // the calling view with them: it touches nothing more
-      DropViewsHold();
-    } else if (RefCount() == 1) {
-      DropViewsHold();  // frees the record, its views with it
-    }
-  }
+  if (count == 0 && (Appended() || RefCount() == 1)) DropViews();  // the calling view with them: it touches nothing more
   return count;
 }
 
 int32_t TRecord::_Release() {
   const int32_t count = ReleaseImpl();
   // Only the views hold the record now, and none of them is held.
-  if (count == 1 && FViewsHold && FFieldRefs == 0) return DropViewsHold();
+  if (count == 1 && FFields && FFieldRefs == 0) return DropViews();
   return count;
 }
 
-int32_t TRecord::DropViewsHold() {
-  FViewsHold = false;
+int32_t TRecord::DropViews() {
+  ::operator delete(std::exchange(FFields, nullptr));
   return ReleaseImpl();
 }
 
-void TRecord::DropFields() {
-  ::operator delete(std::exchange(FFields, nullptr));
-}
-
+#ifndef TARVIK_OLDER_VARIANT
 bool TRecord::AllowsFieldLoad() { return FTable && FIndex < 0; }
+#endif
 
 void TRecord::Table(IntfPtr<IKivTable>& Result) { Result = FTable; }
 
@@ -295,6 +286,7 @@ void TRecord::Fields(int32_t Index, IntfPtr<IKivField>& Result) {
   if (!FFields) {
     FFields = static_cast<TField*>(::operator new(count * sizeof(TField)));
     for (int32_t i = 0; i < count; ++i) new (&FFields[i]) TField(this, i);
+    AddRefImpl();  // the views' reference, while they are there
   }
   Result = &FFields[Index];
 }

@@ -6,12 +6,11 @@
 // and the flag bits as set), and room for its texts as large as its table
 // suggests. A slot holds a number, a Boolean, a table, or the place of a text
 // among the record's texts, which move to a block of their own only when they
-// outgrow that room. A record that its table lets go of last gives its block
-// back to the table for the next record (TTable::ReleaseRecords). Field objects are views of a
-// record, made on the first Fields call. The views hold the record with one
-// reference for them all, taken at the first and kept while the record is
-// decoded field by field, until the table takes the record in or nothing else
-// holds it. A record and its fields are used by one thread at a time.
+// outgrow that room. The block is the table's (its chunks), and goes back
+// there when the record is destroyed. Field objects are views of a record,
+// made on the first Fields call. The views hold the record with one reference
+// for them all, taken at the first and kept while the record is decoded field
+// by field, until the table takes the record in or nothing else holds it. A record and its fields are used by one thread at a time.
 #pragma once
 
 #include <bit>
@@ -23,6 +22,8 @@
 
 #include "KivEngine/FieldValue.h"
 #include "KivEngine/ModelDef.h"
+#include "KivEngine/ModelObject.h"
+#include "KivEngine/RecordChunks.h"
 #include "KivEngine/TableIndex.h"
 #include "platform/KivEngineIntf.h"
 #include "rtl/InterfacedObject.h"
@@ -63,7 +64,7 @@ class TField final : public IKivField {
   int FIndex;
 };
 
-class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
+class TRecord final : public Implements<TModelObject, IKivRecord> {
  public:
   // A new record of the table, not in it yet: its fields null, its table
   // fields holding empty tables.
@@ -74,8 +75,20 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
   int32_t Index() const { return FIndex; }
   const TableDef& Def() const { return *FDef; }
 
+  // A new reference to the record for a caller of the table. Taken without a
+  // call through the interface, which would first wait for the record's
+  // memory (mostly out of the cache) to learn where to call.
+  IntfPtr<IKivRecord> Reference() {
+    AddRefImpl();
+    return IntfPtr<IKivRecord>::Attach(this);
+  }
+
   // The table has taken the record in at that position.
   void Attach(int32_t index);
+  // Gives the room that the record's texts leave unused back to its chunk
+  // when its block is the last one taken there, as it is when records are
+  // made, decoded and appended one at a time.
+  void TrimRoom();
   // The table has let the record go.
   void Orphan();
 
@@ -108,12 +121,6 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
   static size_t BlockSize(const TableDef& def, uint32_t textRoom) {
     return sizeof(TRecord) + def.SlotCount * sizeof(uint64_t) + def.Fields.size() + textRoom;
   }
-  // Called by the table instead of Orphan when it lets go of the record's
-  // last reference: the record's block goes back to the table.
-  void OrphanToTable() {
-    FIndex = -1;
-    FReturnBlock = true;
-  }
 
   // Value changes, each converted to the field's class (EConvertError when
   // it does not convert).
@@ -131,7 +138,9 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
 
   int32_t _Release() override;
 
+#ifndef TARVIK_OLDER_VARIANT
   bool AllowsFieldLoad() override;
+#endif
   void Table(IntfPtr<IKivTable>& Result) override;
   int32_t RecordIndex() override;
   int32_t Key() override;
@@ -145,18 +154,18 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
 
   // Records are built in blocks that the table hands out (after the object:
   // slots, states, room for texts), and destroyed by the operator below,
-  // which gives the block back to the table or frees it.
+  // which gives the block back to its chunk.
   static void* operator new(size_t, void* block) { return block; }
   static void operator delete(void*, void*) {}
   static void operator delete(TRecord* record, std::destroying_delete_t);
-  TRecord(TTable* table, uint32_t textRoom);
+  TRecord(TTable* table, uint32_t textRoom, TRecordChunk* chunk);
 
   uint64_t* Slots() const { return reinterpret_cast<uint64_t*>(const_cast<TRecord*>(this) + 1); }
   uint8_t* States() const { return reinterpret_cast<uint8_t*>(Slots() + FDef->SlotCount); }
   char* TextRoom() const { return reinterpret_cast<char*>(States() + FDef->Fields.size()); }
   bool Appended() const { return FTable && FIndex >= 0; }
   // A new record holds its table until the table takes it in.
-  bool HoldsTable() const { return FTable && FIndex < 0 && !FReturnBlock; }
+  bool HoldsTable() const { return FTable && FIndex < 0; }
   void CheckNotTable(int field) const;
 
   // Stores a value of the field's class, keeping the table's indexes right.
@@ -173,19 +182,17 @@ class TRecord final : public Implements<TInterfacedObject, IKivRecord> {
 
   int32_t FieldAddRef();
   int32_t FieldRelease();
-  int32_t DropViewsHold();
-  void DropFields();
+  // Frees the views and lets go of their reference (which may free the record).
+  int32_t DropViews();
 
   TTable* FTable;
-  std::shared_ptr<const TableDef> FDef;
-  TField* FFields = nullptr;  // the views, once asked for
+  TRecordChunk* FChunk;  // where the record's block is from; it keeps FDef
+  const TableDef* FDef;
+  TField* FFields = nullptr;  // the views, once asked for; they hold the record
   char* FTexts;               // the room after the slots, or a block of their own
   int32_t FFieldRefs = 0;     // references held through them
   int32_t FIndex = -1;
   uint32_t FTextsSize = 0, FTextsCapacity;
-  uint32_t FTextRoom;          // the room for texts in the record's block
-  bool FViewsHold = false;     // the views' reference to the record
-  bool FReturnBlock = false;   // FTable is the table to give the block back to
 };
 
 }  // namespace kivengine

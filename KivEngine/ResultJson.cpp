@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "KivEngine/Json.h"
+#include "KivEngine/LargePages.h"
 #include "KivEngine/Model.h"
 #include "KivEngine/Record.h"
 
@@ -43,7 +44,7 @@ class ResultWriter {
 
   void Records(const TTable& table) {
     const std::vector<std::string>& names = FieldNames(*table.Def());
-    const std::vector<IntfPtr<TRecord>>& records = table.Records();
+    const auto& records = table.Records();
     FJson.Char('[');
     for (size_t i = 0; i < records.size(); ++i) {
       if (i + TRecord::kPrefetchAhead < records.size()) records[i + TRecord::kPrefetchAhead]->Prefetch();
@@ -144,7 +145,8 @@ class ResultWriter {
 
 // Room for the whole document, guessed from a few records of each table
 // spread over it: the string then grows once instead of doubling, and the
-// pages that a generous guess leaves unwritten are never touched.
+// pages that a generous guess leaves unwritten are never touched (but for the
+// rest of a large page).
 size_t ExpectedSize(const TModel& model) {
   constexpr size_t kSamples = 16;
   size_t expected = 4096;
@@ -152,7 +154,7 @@ size_t ExpectedSize(const TModel& model) {
   ResultWriter writer(sample);
   for (const IntfPtr<TDatabase>& database : model.Databases())
     for (const IntfPtr<TTable>& table : database->TableList().Items()) {
-      const std::vector<IntfPtr<TRecord>>& records = table->Records();
+      const auto& records = table->Records();
       expected += 1024;  // the definition
       if (records.empty()) continue;
       const size_t samples = std::min(kSamples, records.size());
@@ -170,6 +172,7 @@ void WriteModelJson(const TModel& model, std::string& result) {
   result.clear();
   try {
     result.reserve(ExpectedSize(model));
+    AdviseLargePages(result.data(), result.capacity());
     ResultWriter writer(result);
     writer.Model(model);
   } catch (...) {

@@ -28,48 +28,24 @@ FieldKey KeyOfValue(const Variant& value) {
 }  // namespace
 
 TTable::TTable(std::shared_ptr<const TableDef> def, std::shared_ptr<ModelState> state)
-    : FDef(std::move(def)), FState(std::move(state)) {}
+    : FDef(std::move(def)), FState(std::move(state)), FChunks(FDef) {}
 
-TTable::~TTable() {
-  ReleaseRecords();
-  for (void* block : FSpareBlocks) ::operator delete(block);
-}
+TTable::~TTable() { ReleaseRecords(); }
 
-void* TTable::TakeRecordBlock() {
-  if (FSpareBlocks.empty()) return ::operator new(TRecord::BlockSize(*FDef, FTextRoom));
-  void* block = FSpareBlocks.back();
-  FSpareBlocks.pop_back();
-  return block;
-}
-
-void TTable::ReturnRecordBlock(void* block, size_t size) {
-  if (size != TRecord::BlockSize(*FDef, FTextRoom)) return ::operator delete(block);  // made before the room grew
-  try {
-    FSpareBlocks.push_back(block);
-  } catch (...) {
-    ::operator delete(block);
-  }
+void* TTable::TakeRecordBlock(TRecordChunk*& chunk) {
+  return FChunks.Take(TRecord::BlockSize(*FDef, FTextRoom), chunk);
 }
 
 // Records that others still hold outlive the table without it; the blocks of
-// the others come back for the next records. One pass: each record is
-// touched once.
+// the others go back to the table's chunks. One pass: each record is touched
+// once.
 void TTable::ReleaseRecords() {
-  const size_t spare = FSpareBlocks.size();
   for (size_t i = 0; i < FRecords.size(); ++i) {
     if (i + TRecord::kPrefetchAhead < FRecords.size()) FRecords[i + TRecord::kPrefetchAhead]->Prefetch();
-    IntfPtr<TRecord>& record = FRecords[i];
-    if (record->RefCount() == 1)
-      record->OrphanToTable();
-    else
-      record->Orphan();
-    record.Clear();
+    FRecords[i]->Orphan();
+    FRecords[i].Clear();
   }
-  // Kept for as many records as were let go of now: a large request once
-  // does not keep its memory through smaller ones.
-  const size_t keep = FSpareBlocks.size() - spare;
-  for (size_t i = 0; i + keep < FSpareBlocks.size(); ++i) ::operator delete(FSpareBlocks[i]);
-  FSpareBlocks.erase(FSpareBlocks.begin(), FSpareBlocks.end() - keep);
+  FChunks.Trim();
   FRecords.clear();
   FKeys.Clear();
   FValues.clear();
@@ -91,13 +67,13 @@ ValueIndex& TTable::IndexOf(int field) {
   return *index;
 }
 
-void TTable::ValueChanging(const TRecord& record, int field, const FieldKey& value) {
+void TTable::ValueChanging(TRecord& record, int field, const FieldKey& value) {
   const int32_t row = record.Index();
   if (field == FDef->KeyField) {
     const int32_t key = KeyOf(value);
     const int32_t oldKey = record.Integer(field);
     if (key != oldKey) {
-      if (FKeys.Add(key, row) >= 0) throw Exception(Format(SDuplicateKey, FDef->Name, key));
+      if (FKeys.Add(key, &record)) throw Exception(Format(SDuplicateKey, FDef->Name, key));
       FKeys.Remove(oldKey);
     }
   }
@@ -118,7 +94,7 @@ void TTable::AppendRecord(IKivRecord* Record) {
     throw Exception(Format(SNotNewRecord, FDef->Name));
   const int32_t key = KeyOf(record->IndexKey(FDef->KeyField));
   const int32_t row = static_cast<int32_t>(FRecords.size());
-  if (FKeys.Add(key, row) >= 0) throw Exception(Format(SDuplicateKey, FDef->Name, key));
+  if (FKeys.Add(key, record)) throw Exception(Format(SDuplicateKey, FDef->Name, key));
   try {
     FRecords.emplace_back(record);
   } catch (...) {
@@ -126,51 +102,65 @@ void TTable::AppendRecord(IKivRecord* Record) {
     throw;
   }
   record->Attach(row);
+  record->TrimRoom();
   for (int field = 0; field < static_cast<int>(FValues.size()); ++field)
     if (FValues[field]) FValues[field]->Add(record->IndexKey(field), row);
-  // Room grows in steps, so that the blocks given back fit the next records.
+  // Room grows in steps, up to a bound; longer texts take a block of their own.
   constexpr uint32_t kRoomStep = 16, kMostRoom = 1024;
-  if (record->TextBytes() > FTextRoom && FTextRoom < kMostRoom) {
+  if (record->TextBytes() > FTextRoom && FTextRoom < kMostRoom)
     FTextRoom = std::min(kMostRoom, (record->TextBytes() + kRoomStep - 1) / kRoomStep * kRoomStep);
-    for (void* block : FSpareBlocks) ::operator delete(block);
-    FSpareBlocks.clear();
-  }
 }
 
 void TTable::ClearRecords() { ReleaseRecords(); }
 
 void TTable::Locate(const std::string& FieldName, const Variant& Value, IntfPtr<IKivRecord>& Result) {
-  Result.Clear();
   const int field = FDef->FieldIndex(FieldName);
-  if (field < 0) throw Exception(Format(SUnknownField, FDef->Name, FieldName));
-  const FieldDef& def = FDef->Fields[field];
-  if (def.Kind == KivFieldKindTable) return;
-  if (def.Class == ValueClass::Integer && Value.VarType() == TVarType::varInteger) {  // no conversion to make
-    const int32_t row = IndexOf(field).First(FieldKey::OfInteger(Value.Integer()));
-    if (row >= 0) Result = FRecords[row].get();
-    return;
+  if (field < 0) {
+    Result.Clear();
+    throw Exception(Format(SUnknownField, FDef->Name, FieldName));
   }
-  Variant value;
-  if (!Coerce(def.Class, Value, value)) return;
+  TRecord* record = Find(field, Value);
+  if (record)
+    Result = record->Reference();
+  else
+    Result.Clear();
+}
+
+TRecord* TTable::Find(int field, const Variant& value) {
+  const FieldDef& def = FDef->Fields[field];
+  if (def.Kind == KivFieldKindTable) return nullptr;
+  if (def.Class == ValueClass::Integer && value.VarType() == TVarType::varInteger) return FindValue(field, value);
+  Variant converted;
+  return Coerce(def.Class, value, converted) ? FindValue(field, converted) : nullptr;
+}
+
+// The key field is searched through the records by key: every appended
+// record holds a key of its own, so the first record with the value is the
+// only one.
+TRecord* TTable::FindValue(int field, const Variant& value) {
+  if (field == FDef->KeyField)  // null: no key is
+    return value.VarType() == TVarType::varInteger ? FKeys.Find(value.Integer()) : nullptr;
   // A float that is not a number equals nothing, itself included.
-  if (value.VarType() == TVarType::varDouble && std::isnan(value.Double())) return;
+  if (value.VarType() == TVarType::varDouble && std::isnan(value.Double())) return nullptr;
   const int32_t row = IndexOf(field).First(KeyOfValue(value));
-  if (row >= 0) Result = FRecords[row].get();
+  return row >= 0 ? FRecords[row].get() : nullptr;
 }
 
 void TTable::FindByKey(int32_t Key, IntfPtr<IKivRecord>& Result) {
-  const int32_t row = FKeys.Find(Key);
-  if (row < 0)
-    Result.Clear();
+  if (TRecord* record = FKeys.Find(Key))
+    Result = record->Reference();
   else
-    Result = FRecords[row].get();
+    Result.Clear();
 }
 
 int32_t TTable::RecordCount() { return static_cast<int32_t>(FRecords.size()); }
 
+// Rows are mostly taken one after another, in a pass over the table: the
+// record so many places ahead is asked for while this one is handed out.
 void TTable::RecordByIndex(int32_t Index, IntfPtr<IKivRecord>& Result) {
   if (Index < 0 || Index >= RecordCount()) throw Exception(Format(SRecordIndex, FDef->Name, Index));
-  Result = FRecords[Index].get();
+  if (Index + TRecord::kPrefetchAhead < FRecords.size()) FRecords[Index + TRecord::kPrefetchAhead]->Prefetch();
+  Result = FRecords[Index]->Reference();
 }
 
 uint8_t TTable::LoadState() { return FState->LoadState; }

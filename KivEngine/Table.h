@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "KivEngine/ModelDef.h"
+#include "KivEngine/ModelObject.h"
+#include "KivEngine/RecordChunks.h"
 #include "KivEngine/TableIndex.h"
 #include "platform/KivEngineIntf.h"
 #include "rtl/InterfacedObject.h"
@@ -21,7 +23,7 @@ struct ModelState {
 
 class TRecord;
 
-class TTable : public Implements<TInterfacedObject, IKivTable, IKivTableStreamLoader> {
+class TTable : public Implements<TModelObject, IKivTable, IKivTableStreamLoader> {
  public:
   TTable(std::shared_ptr<const TableDef> def, std::shared_ptr<ModelState> state);
   ~TTable() override;
@@ -32,14 +34,13 @@ class TTable : public Implements<TInterfacedObject, IKivTable, IKivTableStreamLo
   // The room for texts in a new record's block: as much as the texts of the
   // records appended so far took (rounded up, and within bounds).
   uint32_t TextRoom() const { return FTextRoom; }
-  // A block for a new record, one given back by a record let go of when there
-  // is one, so that a table emptied and filled again reuses its memory.
-  void* TakeRecordBlock();
-  void ReturnRecordBlock(void* block, size_t size);
+  // The block of a new record, from the table's chunks: a table emptied and
+  // filled again reuses its memory.
+  void* TakeRecordBlock(TRecordChunk*& chunk);
 
   // Called by an appended record before one of its values changes: keeps the
   // indexes right, and refuses a key that another record holds.
-  void ValueChanging(const TRecord& record, int field, const FieldKey& value);
+  void ValueChanging(TRecord& record, int field, const FieldKey& value);
 
   void NewRecord(IntfPtr<IKivRecord>& Result) override;
   void AppendRecord(IKivRecord* Record) override;
@@ -54,6 +55,10 @@ class TTable : public Implements<TInterfacedObject, IKivTable, IKivTableStreamLo
 
  private:
   int32_t KeyOf(const FieldKey& value) const;
+  // The first record whose field holds the value, converted to the field's
+  // class; FindValue takes a value of that class.
+  TRecord* Find(int field, const Variant& value);
+  TRecord* FindValue(int field, const Variant& value);
   // The field's value index, made from the records at its first search.
   ValueIndex& IndexOf(int field);
   void ReleaseRecords();
@@ -64,7 +69,7 @@ class TTable : public Implements<TInterfacedObject, IKivTable, IKivTableStreamLo
   KeyIndex FKeys;
   std::vector<std::unique_ptr<ValueIndex>> FValues;  // by field; none until searched
   uint32_t FTextRoom = 0;
-  std::vector<void*> FSpareBlocks;  // of the size that TextRoom gives
+  TRecordChunks FChunks;
 };
 
 }  // namespace kivengine

@@ -13,18 +13,18 @@ FieldKey FieldKey::OfText(std::string_view text) {
   return {false, true, hash, text};
 }
 
-int32_t KeyIndex::Find(int32_t key) {
+TRecord* KeyIndex::Find(int32_t key) {
   const Entry* entry = FTable.Find(HashOf(key), [&](const Entry& e) { return e.Key == key; });
-  return entry ? entry->Row : -1;
+  return entry ? entry->Record : nullptr;
 }
 
-int32_t KeyIndex::Add(int32_t key, int32_t row) {
+TRecord* KeyIndex::Add(int32_t key, TRecord* record) {
   bool added;
   Entry& entry = FTable.FindOrInsert(HashOf(key), [&](const Entry& e) { return e.Key == key; }, added);
-  if (!added) return entry.Row;
+  if (!added) return entry.Record;
   entry.Key = key;
-  entry.Row = row;
-  return -1;
+  entry.Record = record;
+  return nullptr;
 }
 
 void KeyIndex::Remove(int32_t key) {

@@ -1,6 +1,6 @@
-// The hash indexes of one table: rows by key, and rows by the value of each
-// field that has been searched. Rows are record positions in the table. Both
-// are open-addressing tables of plain entries, so a lookup touches one or two
+// The hash indexes of one table: records by key, and rows (record positions
+// in the table) by the value of each field that has been searched. Both are
+// open-addressing tables of plain entries, so a lookup touches one or two
 // cache lines and no node of its own.
 #pragma once
 
@@ -10,7 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "KivEngine/LargePages.h"
+
 namespace kivengine {
+
+// The index arrays of a table, which grow with it and are read at random.
+template <class T>
+using TableVector = std::vector<T, LargePageAllocator<T>>;
 
 // A field's value as an index sees it: null, or the exact bits of a number
 // (an integer, a Boolean, or a float with -0 taken as 0), or a hash of text
@@ -87,7 +93,7 @@ class OpenTable {
   size_t Next(size_t i) const { return (i + 1) & (FSlots.size() - 1); }
 
   void Grow() {
-    std::vector<Entry> old(std::max<size_t>(16, 2 * FSlots.size()));
+    TableVector<Entry> old(std::max<size_t>(4, 2 * FSlots.size()));  // nested tables mostly hold a record or two
     old.swap(FSlots);
     for (const Entry& entry : old) {
       if (entry.Empty()) continue;
@@ -97,7 +103,7 @@ class OpenTable {
     }
   }
 
-  std::vector<Entry> FSlots;
+  TableVector<Entry> FSlots;
   size_t FCount = 0;
 };
 
@@ -111,15 +117,18 @@ inline uint64_t MixBits(uint64_t bits) {
   return bits ^ bits >> 33;
 }
 
-// Rows by key; a key stands at most once.
+class TRecord;
+
+// Records by key; a key stands at most once. The record itself is kept, so
+// that a hit goes from the entry straight to the record.
 class KeyIndex {
  public:
   void Clear() { FTable.Clear(); }
-  // The row holding the key, or -1.
-  int32_t Find(int32_t key);
-  // Adds the key at row unless a row holds it already; answers that row, or
-  // -1 when the key was added.
-  int32_t Add(int32_t key, int32_t row);
+  // The record holding the key, or nil.
+  TRecord* Find(int32_t key);
+  // Adds the key of record unless a record holds it already; answers that
+  // record, or nil when the key was added.
+  TRecord* Add(int32_t key, TRecord* record);
   void Remove(int32_t key);
 
  private:
@@ -132,8 +141,8 @@ class KeyIndex {
   }
   struct Entry {
     int32_t Key = 0;
-    int32_t Row = -1;
-    bool Empty() const { return Row < 0; }
+    TRecord* Record = nullptr;
+    bool Empty() const { return !Record; }
     uint64_t Hash() const { return HashOf(Key); }
   };
   OpenTable<Entry> FTable;
@@ -164,7 +173,7 @@ class ValueIndex {
 
   OpenTable<Entry> FTable;       // values
   Entry FNulls;                  // the rows whose field is null
-  std::vector<int32_t> FNextRow;  // by row: the next row of the same value, or -1
+  TableVector<int32_t> FNextRow;  // by row: the next row of the same value, or -1
   RowText FRowText;
 };
 

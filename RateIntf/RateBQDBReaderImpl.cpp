@@ -92,14 +92,20 @@ TFileStream* TRateBQDBReader::OpenDataFile(const std::string& FileName) {
 }
 
 // Each step asks for the default engine anew, as the engine may hand out a
-// different object per request.
+// different object per request. The older engine makes models without a
+// parameter.
 void TRateBQDBReader::LoadModel(const std::string& FileName, IntfPtr<IKivModel>& Model) {
   IntfPtr<IKivEngine> engine;
+#ifdef TARVIK_OLDER_VARIANT
+  GetKivEngine("", engine);
+  engine->CreateModel(false, Model);
+#else
   IntfPtr<IInterface> param;
   GetKivEngine("", engine);
   engine->GetModelParam(param);
   GetKivEngine("", engine);
   engine->CreateModel(false, param.get(), Model);
+#endif
   EngineResult(Model, "CreateModel");
   IntfPtr<IKivModelLoader> loader;
   GetKivEngine("", engine);

@@ -10,6 +10,16 @@
 
 namespace {
 
+// The older variant builds no data-type tables at load and has neither the
+// wide controls nor the grid themes.
+#ifdef TARVIK_OLDER_VARIANT
+constexpr TarvikUnit kUnits[] = {
+    {"QuarnZipEnc", QuarnZipEncInitialize, nullptr},
+    {"KivEngineUtils", KivEngineUtilsInitialize, KivEngineUtilsFinalize},
+    {"ScratchBitmap", ScratchBitmapInitialize, ScratchBitmapFinalize},
+    {"DrawSymbol", DrawSymbolInitialize, DrawSymbolFinalize},
+};
+#else
 constexpr TarvikUnit kUnits[] = {
     {"QuarnZipEnc", QuarnZipEncInitialize, nullptr},
     {"KivEngineUtils", KivEngineUtilsInitialize, KivEngineUtilsFinalize},
@@ -19,6 +29,7 @@ constexpr TarvikUnit kUnits[] = {
     {"DrawSymbol", DrawSymbolInitialize, DrawSymbolFinalize},
     {"QuarnGridThemes", QuarnGridThemesInitialize, QuarnGridThemesFinalize},
 };
+#endif
 
 size_t initialized = 0;
 

@@ -33,6 +33,27 @@ constexpr std::array<uint32_t, 256> MakeCrcTable() {
 
 constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
 
+// Two views of the same table for the decryption chain: the low byte of each
+// entry (what key 1 takes of key 0), and bits 0-15 with bit 1 set (what the
+// stream byte takes of key 2; bit 1 is set whatever key 2 held, so it can be
+// set in the table and kept out of what the entry is combined with).
+constexpr std::array<uint8_t, 256> MakeCrcLowBytes() {
+  std::array<uint8_t, 256> table{};
+  for (int i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(kCrcTable[i]);
+  return table;
+}
+
+constexpr std::array<uint16_t, 256> MakeStreamWords() {
+  std::array<uint16_t, 256> table{};
+  for (int i = 0; i < 256; ++i) table[i] = static_cast<uint16_t>(kCrcTable[i] | 2);
+  return table;
+}
+
+constexpr std::array<uint8_t, 256> kCrcLowBytes = MakeCrcLowBytes();
+constexpr std::array<uint16_t, 256> kStreamWords = MakeStreamWords();
+
+constexpr uint32_t kKeyMultiplier = 134775813u;
+
 // The library's own generator; only header creation draws from it.
 uint32_t RandSeed = 0;
 
@@ -46,13 +67,20 @@ inline uint32_t CrcStep(uint8_t b, uint32_t crc) { return kCrcTable[(crc ^ b) & 
 // The cipher steps, kept internal so that the byte loops inline them.
 inline void UpdateKeys(TZipKeys& keys, uint8_t plain) {
   keys.Key0 = CrcStep(plain, keys.Key0);
-  keys.Key1 = (keys.Key1 + (keys.Key0 & 0xFF)) * 134775813u + 1;
+  keys.Key1 = (keys.Key1 + (keys.Key0 & 0xFF)) * kKeyMultiplier + 1;
   keys.Key2 = CrcStep(static_cast<uint8_t>(keys.Key1 >> 24), keys.Key2);
 }
 
-inline uint8_t StreamByte(const TZipKeys& keys) {
-  const uint32_t t = (keys.Key2 & 0xFFFF) | 2;
-  return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
+// Of t, only bits 1-15 count: t and t ^ 1 are the same pair either way.
+inline uint8_t StreamByteOf(uint32_t t) { return static_cast<uint8_t>((t * (t ^ 1)) >> 8); }
+
+inline uint8_t StreamByte(const TZipKeys& keys) { return StreamByteOf((keys.Key2 & 0xFFFF) | 2); }
+
+// Hides how a value was made from the optimiser, which would otherwise fold
+// it back into the serial chain below and lengthen it.
+inline uint32_t Apart(uint32_t value) {
+  asm("" : "+r"(value));
+  return value;
 }
 
 void KeysFromPassphrase(TZipKeys& keys, const std::string& passphrase) {
@@ -60,13 +88,31 @@ void KeysFromPassphrase(TZipKeys& keys, const std::string& passphrase) {
   for (char c : passphrase) UpdateKeys(keys, static_cast<uint8_t>(c));
 }
 
+// Each plain byte feeds the keys that make the next stream byte, so the bytes
+// go one at a time along a chain: stream byte, key 0's table step, key 1's
+// multiply, key 2's table step, the next stream byte. Whatever the previous
+// keys alone decide is worked out beside the chain, so that on it stand only
+// two table loads, two multiplies and a few single steps. The keys are those
+// of UpdateKeys: key 1 = (key 1 + low byte of key 0) * m + 1 is taken as
+// (key 1 * m + 1) + low byte * m, and bits 0-15 of key 2 | 2 as
+// stream word of the entry ^ (bits 8-23 of the old key 2 without bit 1).
 void DecodeBytes(TZipKeys& keys, uint8_t* p, int32_t count) {
-  TZipKeys k = keys;
+  uint32_t key0 = keys.Key0, key1 = keys.Key1, key2 = keys.Key2;
+  uint32_t stream = StreamByte(keys);
   for (int32_t i = 0; i < count; ++i) {
-    p[i] ^= StreamByte(k);
-    UpdateKeys(k, p[i]);
+    const uint32_t cipher = p[i];
+    const uint32_t low0 = Apart((key0 ^ cipher) & 0xFF), next0 = Apart((key0 >> 8) & 0xFF);
+    const uint32_t base1 = Apart(key1 * kKeyMultiplier + 1), low2 = Apart(key2 & 0xFF);
+    const uint32_t rest2 = (key2 >> 8) & 0xFFFD;
+    p[i] = static_cast<uint8_t>(cipher ^ stream);
+    const uint32_t i0 = low0 ^ stream;
+    key0 = kCrcTable[i0] ^ (key0 >> 8);
+    key1 = base1 + (kCrcLowBytes[i0] ^ next0) * kKeyMultiplier;
+    const uint32_t i2 = (key1 >> 24) ^ low2;
+    key2 = kCrcTable[i2] ^ (key2 >> 8);
+    stream = StreamByteOf(kStreamWords[i2] ^ rest2);
   }
-  keys = k;
+  keys = {key0, key1, key2};
 }
 
 void EncodeBytes(TZipKeys& keys, uint8_t* p, int32_t count) {
@@ -89,9 +135,11 @@ uint32_t UpdateCrc32Buffer(const void* data, size_t count, uint32_t crc) {
   return ~static_cast<uint32_t>(crc32_z(~crc & 0xFFFFFFFFu, static_cast<const Bytef*>(data), count));
 }
 
-uint32_t StringCrc32(const std::string& s) {
-  return static_cast<uint32_t>(crc32_z(0, reinterpret_cast<const Bytef*>(s.data()), s.size()));
+uint32_t BufferCrc32(const void* data, size_t count) {
+  return static_cast<uint32_t>(crc32_z(0, static_cast<const Bytef*>(data), count));
 }
+
+uint32_t StringCrc32(const std::string& s) { return BufferCrc32(s.data(), s.size()); }
 
 void QuarnZipEncInitialize() { RandSeed = 0; }
 

@@ -10,6 +10,8 @@
 
 // CRC-32 of the bytes of s, as zip and zlib compute it; 0 for the empty string.
 uint32_t StringCrc32(const std::string& s);
+// The same over count bytes at data.
+uint32_t BufferCrc32(const void* data, size_t count);
 // One table step of the reflected CRC-32 (no pre- or post-inversion).
 uint32_t UpdateCrc32(uint8_t b, uint32_t crc);
 // The same steps over a buffer, for callers that hold bytes rather than a string.

@@ -396,6 +396,9 @@ void OpenZipStream(TStream* stream, const std::string& password, IntfPtr<IZipFil
   Result = std::move(archive);
 }
 
+// The plain bytes are made in a stream of their own and then trade places
+// with the block: one buffer of the plain size, written once, and the block
+// stays as it was until the entry has been read whole.
 bool UnzipFirstEntryInPlace(TMemoryStream* stream, const std::string& password) {
   RequireStream(stream, kLineUnzipFirstEntryInPlace);
   stream->SetPosition(0);
@@ -404,11 +407,10 @@ bool UnzipFirstEntryInPlace(TMemoryStream* stream, const std::string& password) 
   try {
     IntfPtr<IZipFileEntry> entry;
     archive->Entries(0, entry);
-    const std::string data = entry->GetData();
-    // The stream's block is resized, not freed and grown again.
-    stream->SetSize(static_cast<int64_t>(data.size()));
-    if (!data.empty()) std::memcpy(stream->Memory(), data.data(), data.size());
-    stream->SetPosition(static_cast<int64_t>(data.size()));
+    TMemoryStream plain;
+    static_cast<TZipFileEntry*>(entry.get())->GetDataInto(plain);
+    stream->Exchange(plain);
+    stream->SetPosition(stream->Size());
     return true;
   } catch (const std::exception&) {
     return false;

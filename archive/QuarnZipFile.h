@@ -175,6 +175,10 @@ class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZip
   void WriteTrailer(TStream* stream) override;
   void WriteLocal(TStream* stream) override;
 
+  // The plain bytes, as GetData gives them, made in an empty memory stream:
+  // they can become another stream's without a copy.
+  void GetDataInto(TMemoryStream& plain);
+
   uint8_t LevelCode() const { return FLevel; }
   // The entry leaves its archive's list: if a caller still holds it, it then
   // works as if it had an archive without a password, and never reads the
@@ -194,8 +198,12 @@ class TZipFileEntry : public Implements<TInterfacedObject, IZipFileEntryIO, IZip
   void SyncCentralWithLocal();
   void RequireKnownData() const;
 
+  // Plain bytes go to a string or a memory stream (see the unit's GrowTo).
+  template <class Out>
+  void ReadPlain(Out& plain);
+  template <class Out>
+  void RawInflate(TStream* raw, int64_t rawSize, uint32_t size, Out& plain) const;
   std::string RawDeflate(const std::string& bytes) const;
-  std::string RawInflate(TStream* raw, int64_t rawSize, uint32_t size) const;
   std::string Encrypt(const std::string& bytes) const;
 
   TZipFile* FOwner;

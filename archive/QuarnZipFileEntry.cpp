@@ -92,6 +92,21 @@ Owned<TZipDecryptStream> OpenDecryptStream(TStream* source, uint32_t check, cons
   return reader;
 }
 
+// Plain bytes are made in a string or a memory stream, grown as they come out;
+// the bytes already there stay. A memory stream grows without zeroing.
+char* GrowTo(std::string& plain, size_t size) {
+  plain.resize(size);
+  return plain.data();
+}
+
+char* GrowTo(TMemoryStream& plain, size_t size) {
+  plain.SetSize(static_cast<int64_t>(size));
+  return static_cast<char*>(plain.Memory());
+}
+
+uint32_t PlainCrc32(const std::string& plain) { return StringCrc32(plain); }
+uint32_t PlainCrc32(TMemoryStream& plain) { return BufferCrc32(plain.Memory(), static_cast<size_t>(plain.Size())); }
+
 }  // namespace
 
 TZipFileEntry::TZipFileEntry(TZipFile* owner, const std::string& name, uint32_t attributes, TDateTime time)
@@ -186,19 +201,19 @@ std::string TZipFileEntry::RawDeflate(const std::string& bytes) const {
 // data can plausibly back and grows only as data really comes out, so a
 // declared size far beyond the data costs no memory; data that ends short of
 // the declared size is an error rather than an empty result.
-std::string TZipFileEntry::RawInflate(TStream* raw, int64_t rawSize, uint32_t size) const {
+template <class Out>
+void TZipFileEntry::RawInflate(TStream* raw, int64_t rawSize, uint32_t size, Out& plain) const {
   TDecompressionStream inflater(raw);
-  std::string plain;
-  size_t have = 0;
+  char* out = nullptr;
+  size_t have = 0, room = 0;
   const size_t initial = std::max<size_t>(rawSize * 16, 0x10000);
   while (have < size) {
-    if (have == plain.size()) plain.resize(std::min<size_t>(size, std::max(initial, plain.size() * 2)));
-    const size_t want = std::min<size_t>(plain.size() - have, INT32_MAX);
-    const int32_t n = inflater.Read(plain.data() + have, static_cast<int32_t>(want));
+    if (have == room) out = GrowTo(plain, room = std::min<size_t>(size, std::max(initial, room * 2)));
+    const size_t want = std::min<size_t>(room - have, INT32_MAX);
+    const int32_t n = inflater.Read(out + have, static_cast<int32_t>(want));
     if (n == 0) RaiseZipError(SZipCompressError);
     have += n;
   }
-  return plain;
 }
 
 // The encrypted flag follows what is stored, so that the entry reads its own
@@ -226,7 +241,8 @@ void TZipFileEntry::SetData(const std::string& plain) {
 
 // Encrypted bytes are decrypted on their way into the inflater, in the
 // inflater's own buffer, so no decrypted copy of the whole entry is made.
-std::string TZipFileEntry::GetData() {
+template <class Out>
+void TZipFileEntry::ReadPlain(Out& plain) {
   RequireKnownData();
   const uint16_t method = Method();
   if (method != kZipMethodStored && method != kZipMethodDeflated) RaiseZipErrorFmt(SZipUnknownMethod, method);
@@ -241,18 +257,23 @@ std::string TZipFileEntry::GetData() {
     source = reader.get();
     count -= kZipHeaderSize;
   }
-  std::string plain;
   if (method == kZipMethodDeflated) {
-    plain = RawInflate(source, count, GetLE32(FLocalHeader + kLocUncompressedSize));
+    RawInflate(source, count, GetLE32(FLocalHeader + kLocUncompressedSize), plain);
   } else if (encrypted) {
-    plain.resize(count);
-    source->ReadBuffer(plain.data(), static_cast<int32_t>(count));
-  } else {
-    plain = FData;
+    source->ReadBuffer(GrowTo(plain, count), static_cast<int32_t>(count));
+  } else if (count > 0) {
+    std::memcpy(GrowTo(plain, count), FData.data(), count);
   }
-  if (!encrypted && StringCrc32(plain) != CRC32()) RaiseZipErrorFmt(SZipCrcError, FName);
+  if (!encrypted && PlainCrc32(plain) != CRC32()) RaiseZipErrorFmt(SZipCrcError, FName);
+}
+
+std::string TZipFileEntry::GetData() {
+  std::string plain;
+  ReadPlain(plain);
   return plain;
 }
+
+void TZipFileEntry::GetDataInto(TMemoryStream& plain) { ReadPlain(plain); }
 
 void TZipFileEntry::LoadFromFile(const std::string& fileName) {
   TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);

@@ -12,3 +12,10 @@ inline double NowSeconds() {
 }
 
 inline double NowMs() { return NowSeconds() * 1e3; }
+
+// The processor time of the calling thread.
+inline double ThreadSeconds() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
+}

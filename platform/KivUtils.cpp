@@ -37,24 +37,6 @@ void ReadBytes(TStream* stream, std::string& s, int64_t n) {
   }
 }
 
-struct DataTypeName {
-  int32_t Code;
-  const char* Name;
-};
-
-constexpr DataTypeName kDataTypeNames[] = {
-    {0, "edtUnknown"},        {1, "edtNull"},           {2, "edtNullList"},
-    {10, "edtInteger"},       {11, "edtFloat"},         {12, "edtString"},
-    {13, "edtBoolean"},       {14, "edtDatetime"},      {20, "edtIntegerList"},
-    {21, "edtFloatList"},     {22, "edtStringList"},    {23, "edtBooleanList"},
-    {24, "edtDatetimeList"},  {50, "edtModel"},         {51, "edtDatabase"},
-    {52, "edtTable"},         {53, "edtRecord"},        {54, "edtField"},
-    {55, "edtData"},          {56, "edtView"},          {60, "edtDatabaseDynArray"},
-    {61, "edtTableDynArray"}, {62, "edtRecordDynArray"},
-};
-
-constexpr int32_t kDataTypeCapacity = 32;
-
 }  // namespace
 
 int32_t ReadInt32(TStream* stream) { return static_cast<int32_t>(ReadLittleEndian<4>(stream)); }
@@ -119,6 +101,29 @@ int32_t VersionStrToInt(const std::string& s) {
   return result;
 }
 
+#ifndef TARVIK_OLDER_VARIANT
+namespace {
+
+struct DataTypeName {
+  int32_t Code;
+  const char* Name;
+};
+
+constexpr DataTypeName kDataTypeNames[] = {
+    {0, "edtUnknown"},        {1, "edtNull"},           {2, "edtNullList"},
+    {10, "edtInteger"},       {11, "edtFloat"},         {12, "edtString"},
+    {13, "edtBoolean"},       {14, "edtDatetime"},      {20, "edtIntegerList"},
+    {21, "edtFloatList"},     {22, "edtStringList"},    {23, "edtBooleanList"},
+    {24, "edtDatetimeList"},  {50, "edtModel"},         {51, "edtDatabase"},
+    {52, "edtTable"},         {53, "edtRecord"},        {54, "edtField"},
+    {55, "edtData"},          {56, "edtView"},          {60, "edtDatabaseDynArray"},
+    {61, "edtTableDynArray"}, {62, "edtRecordDynArray"},
+};
+
+constexpr int32_t kDataTypeCapacity = 32;
+
+}  // namespace
+
 TStrKeyHash* DataTypeCodes = nullptr;
 TIntKeyStrHash* DataTypeNames = nullptr;
 
@@ -131,13 +136,10 @@ void InitDataTypeNames() {
   DataTypeNames = names.release();
 }
 
-void KivUtilsInitialize() {
-#ifndef TARVIK_OLDER_VARIANT
-  InitDataTypeNames();
-#endif
-}
+void KivUtilsInitialize() { InitDataTypeNames(); }
 
 void KivUtilsFinalize() {
   delete std::exchange(DataTypeCodes, nullptr);
   delete std::exchange(DataTypeNames, nullptr);
 }
+#endif

@@ -1,5 +1,5 @@
 // The platform's utility routines: little-endian readers of stream values,
-// version numbers, and the engine's data-type name tables.
+// version numbers, and the engine's data-type name tables (current variant).
 #pragma once
 
 #include <bit>
@@ -89,7 +89,9 @@ void SplitLastVersionPart(std::string& rest, std::string& part);
 // malformed raises EKivException with code -1.
 int32_t VersionStrToInt(const std::string& s);
 
+#ifndef TARVIK_OLDER_VARIANT
 // Data-type name to code and code to name; built at load, freed at unload.
+// The older variant has no such tables, and the unit nothing to do at load.
 extern TStrKeyHash* DataTypeCodes;
 extern TIntKeyStrHash* DataTypeNames;
 void InitDataTypeNames();
@@ -97,3 +99,4 @@ void InitDataTypeNames();
 // The unit's load and unload steps.
 void KivUtilsInitialize();
 void KivUtilsFinalize();
+#endif

@@ -12,21 +12,18 @@ namespace {
 
 constexpr const char* SDuplicateKey = "键[%s]对应的节点已存在";
 
-#ifdef TARVIK_OLDER_VARIANT
-constexpr bool kAutoGrow = false;
-#else
-constexpr bool kAutoGrow = true;
-#endif
-
-// Where each table's bucket-count check stands in the unit.
+// Whether tables grow, and where each table's bucket-count check stands in
+// the unit.
 template <class Node>
 constexpr int kResizeCheckLine = 0;
 #ifdef TARVIK_OLDER_VARIANT
+constexpr bool kAutoGrow = false;
 template <>
 constexpr int kResizeCheckLine<TStrKeyHashNode> = 542;
 template <>
 constexpr int kResizeCheckLine<TIntKeyHashNode> = 924;
 #else
+constexpr bool kAutoGrow = true;
 template <>
 constexpr int kResizeCheckLine<TStrKeyHashNode> = 845;
 template <>
@@ -124,7 +121,9 @@ Node* TKeyHash<Node>::NewNode(const Key& key, const Value& value) {
 
 template class TKeyHash<TStrKeyHashNode>;
 template class TKeyHash<TIntKeyHashNode>;
+#ifndef TARVIK_OLDER_VARIANT
 template class TKeyHash<TIntKeyStrHashNode>;
+#endif
 
 uint32_t TStrKeyHash::HashOf(const std::string& key) const {
   uint32_t h = 0;

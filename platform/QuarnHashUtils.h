@@ -3,7 +3,11 @@
 // A lookup hands out the node itself; a caller that wants every node of a key
 // walks Next from it and tests each key, since a chain mixes the keys of one
 // bucket. Nodes never move while they live, but their Next changes when the
-// table grows. Tables are plain objects owned by their creator.
+// table grows. Tables are plain objects owned by their creator, for one thread
+// at a time.
+//
+// In the older variant the tables never grow: they keep their initial bucket
+// count and their chains lengthen. It has no TIntKeyStrHash.
 #pragma once
 
 #include <cstdint>
@@ -24,13 +28,24 @@ struct TIntKeyHashNode {
   int32_t Value;
 };
 
+#ifndef TARVIK_OLDER_VARIANT
 struct TIntKeyStrHashNode {
   TIntKeyStrHashNode* Next;
   int32_t Key;
   std::string Value;
 };
+#endif
 
-// The machinery the three tables share.
+// What Add hands back: the new node; nothing in the older variant.
+#ifdef TARVIK_OLDER_VARIANT
+template <class Node>
+using TKeyHashAddResult = void;
+#else
+template <class Node>
+using TKeyHashAddResult = Node*;
+#endif
+
+// The machinery the tables share.
 template <class Node>
 class TKeyHash : public TObject {
  public:
@@ -40,6 +55,11 @@ class TKeyHash : public TObject {
   TKeyHash(const TKeyHash&) = delete;
   TKeyHash& operator=(const TKeyHash&) = delete;
 
+  // Adds a node; raises "键[%s]对应的节点已存在" for a refused duplicate,
+  // adding nothing.
+  TKeyHashAddResult<Node> Add(const Key& key, const Value& value) {
+    return static_cast<TKeyHashAddResult<Node>>(AddNode(key, value));
+  }
   // The first node, in chain order, whose key equals key; nullptr if none.
   const Node* Find(const Key& key) const;
   // Frees every node and returns to the initial bucket count.
@@ -60,7 +80,6 @@ class TKeyHash : public TObject {
   // A capacity of 0 means 1; a negative one fails an assertion.
   TKeyHash(int32_t initialCapacity, bool allowDuplicates);
 
-  // Raises "键[%s]对应的节点已存在" for a refused duplicate, adding nothing.
   Node* AddNode(const Key& key, const Value& value);
   // The link (bucket slot or Next) that refers to the first node of key, or the
   // empty link that ends its chain. Never nullptr: there is always a bucket.
@@ -90,8 +109,6 @@ class TStrKeyHash : public TKeyHash<TStrKeyHashNode> {
  public:
   TStrKeyHash(int32_t initialCapacity, bool allowDuplicates) : TKeyHash(initialCapacity, allowDuplicates) {}
 
-  TStrKeyHashNode* Add(const std::string& key, int32_t value) { return AddNode(key, value); }
-
   uint32_t HashOf(const std::string& key) const override;
   bool KeysEqual(const std::string& a, const std::string& b) const override;
 };
@@ -100,11 +117,14 @@ class TIntKeyHash : public TKeyHash<TIntKeyHashNode> {
  public:
   TIntKeyHash(int32_t initialCapacity, bool allowDuplicates) : TKeyHash(initialCapacity, allowDuplicates) {}
 
-  TIntKeyHashNode* Add(int32_t key, int32_t value) { return AddNode(key, value); }
-
   uint32_t HashOf(const int32_t& key) const override { return static_cast<uint32_t>(key); }
 };
 
+extern template class TKeyHash<TStrKeyHashNode>;
+extern template class TKeyHash<TIntKeyHashNode>;
+
+#ifndef TARVIK_OLDER_VARIANT
+// Its Add hands nothing back.
 class TIntKeyStrHash : public TKeyHash<TIntKeyStrHashNode> {
  public:
   TIntKeyStrHash(int32_t initialCapacity, bool allowDuplicates) : TKeyHash(initialCapacity, allowDuplicates) {}
@@ -114,6 +134,5 @@ class TIntKeyStrHash : public TKeyHash<TIntKeyStrHashNode> {
   uint32_t HashOf(const int32_t& key) const override { return static_cast<uint32_t>(key); }
 };
 
-extern template class TKeyHash<TStrKeyHashNode>;
-extern template class TKeyHash<TIntKeyHashNode>;
 extern template class TKeyHash<TIntKeyStrHashNode>;
+#endif

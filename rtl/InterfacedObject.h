@@ -26,6 +26,8 @@ class TInterfacedObject : public TObject {
  protected:
   int32_t AddRefImpl();
   int32_t ReleaseImpl();
+  // The answer to a query for an interface that the class does not list.
+  HRESULT QueryUnlisted(const TGUID&, void**) { return E_NOINTERFACE; }
 
   // The count while the object is being destroyed.
   static constexpr int32_t kDestroyingRefCount = static_cast<int32_t>(0x80000001u);
@@ -45,7 +47,7 @@ class Implements : public Base, public Intfs... {
     } else {
       (void)((iid == Intfs::IID ? (*obj = static_cast<Intfs*>(this), true) : false) || ...);
     }
-    if (!*obj) return E_NOINTERFACE;
+    if (!*obj) return this->QueryUnlisted(iid, obj);
     this->_AddRef();
     return S_OK;
   }

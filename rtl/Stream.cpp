@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "rtl/Exceptions.h"
 #include "rtl/FileStream.h"
@@ -116,6 +117,13 @@ void TMemoryStream::Clear() {
   SetCapacity(0);
   FSize = 0;
   FPosition = 0;
+}
+
+void TMemoryStream::Exchange(TMemoryStream& other) {
+  std::swap(FMemory, other.FMemory);
+  std::swap(FSize, other.FSize);
+  std::swap(FPosition, other.FPosition);
+  std::swap(FCapacity, other.FCapacity);
 }
 
 void TMemoryStream::LoadFromStream(TStream* stream) {

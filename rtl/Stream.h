@@ -52,6 +52,9 @@ class TMemoryStream : public TStream {
 
   void* Memory() const { return FMemory; }
   void Clear();
+  // Trades memory, size and position with other: bytes made in one stream
+  // become another's without a copy.
+  void Exchange(TMemoryStream& other);
   void LoadFromStream(TStream* stream);
   void SaveToStream(TStream* stream);
   void LoadFromFile(const std::string& fileName);

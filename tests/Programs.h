@@ -1,4 +1,4 @@
-// Test support: running the project's command-line programs from TARVIK_BIN
+// Test support: running the project's command-line programs from TARVIK_PROGRAMS
 // without a shell, so that each argument (UTF-8) reaches the program as it is.
 #pragma once
 

@@ -13,7 +13,7 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
                std::string* err) {
   ScratchFolder scratch;
   const std::string outFile = scratch / "out", errFile = scratch / "err";
-  std::string path = std::string(std::getenv("TARVIK_BIN")) + "/" + program;
+  std::string path = std::string(std::getenv("TARVIK_PROGRAMS")) + "/" + program;
   std::vector<std::string> args = arguments;
   std::vector<char*> argv{path.data()};
   for (std::string& arg : args) argv.push_back(arg.data());

@@ -50,7 +50,7 @@ std::string WithoutCarriageReturns(std::string text) {
 int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* out,
                std::string* err) {
   ScratchFolder scratch;
-  const std::wstring path = Wide(std::string(std::getenv("TARVIK_BIN")) + "\\" + program + ".exe");
+  const std::wstring path = Wide(std::string(std::getenv("TARVIK_PROGRAMS")) + "\\" + program + ".exe");
   std::wstring line = Quoted(path);
   for (const std::string& arg : arguments) line += L" " + Quoted(Wide(arg));
   STARTUPINFOW startup{};

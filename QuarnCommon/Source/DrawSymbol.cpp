@@ -14,10 +14,21 @@ constexpr const char* kAssertionFailure = "Assertion failure";
 constexpr int kLineLineAlignment = 870;
 constexpr int kLinePictureAlignment = 969;
 
+// The sign Φ and a grade letter, pictured by the bitmap "SDIA" and the letter.
+#define DIAMETER_ROW(letter) {"\xA6\xB5" #letter, "SDIA" #letter}
+// The older variant has no grades G and Y.
+#ifdef TARVIK_OLDER_VARIANT
 constexpr TDiameterSymbolRec kDiameterRows[] = {
-    {"\xA6\xB5" "A", "SDIAA"}, {"\xA6\xB5" "B", "SDIAB"}, {"\xA6\xB5" "C", "SDIAC"}, {"\xA6\xB5" "D", "SDIAD"},
-    {"\xA6\xB5" "G", "SDIAG"}, {"\xA6\xB5" "L", "SDIAL"}, {"\xA6\xB5" "N", "SDIAN"}, {"\xA6\xB5" "Y", "SDIAY"},
+    DIAMETER_ROW(A), DIAMETER_ROW(B), DIAMETER_ROW(C), DIAMETER_ROW(D), DIAMETER_ROW(L), DIAMETER_ROW(N),
 };
+#else
+constexpr TDiameterSymbolRec kDiameterRows[] = {
+    DIAMETER_ROW(A), DIAMETER_ROW(B), DIAMETER_ROW(C), DIAMETER_ROW(D),
+    DIAMETER_ROW(G), DIAMETER_ROW(L), DIAMETER_ROW(N), DIAMETER_ROW(Y),
+};
+#endif
+#undef DIAMETER_ROW
+
 constexpr size_t kSymbolLength = 3;
 
 constexpr std::string_view kSquareMetres = "\x8F\x70";

@@ -78,7 +78,8 @@ struct TDiameterSymbolRec {
   std::string_view BitmapName;
 };
 
-// Searched in order: A, B, C, D, G, L, N, Y.
+// Searched in order: A, B, C, D, G, L, N, Y; in the older variant A, B, C, D,
+// L, N.
 extern const std::span<const TDiameterSymbolRec> DiameterSymbols;
 
 // The first row whose symbol begins the text, or -1.

@@ -4,7 +4,8 @@
 // as bitmap resources in Chinese (simplified), each the packed DIB that
 // PackedDib makes: on POSIX as resource notes (DrawSymbolPictures_posix.cpp),
 // on Windows through DrawSymbolPictures.rc, whose .bmp files the build writes
-// from these rows (cmake/WriteBitmaps.cpp).
+// from these rows (cmake/WriteBitmaps.cpp). The older variant has six of
+// them: no G and no Y.
 #pragma once
 
 #include <array>
@@ -79,20 +80,6 @@ inline constexpr DiameterPicture kDiameterPictures[] = {
       "...#.#.......",
       ".............",
       "#########...."}},
-    {"SDIAG",
-     {".........###.",
-      "........#....",
-      "........#..##",
-      "........#...#",
-      "...#.....###.",
-      "..###........",
-      ".#.#.#.......",
-      "#..#..#......",
-      "#..#..#......",
-      "#..#..#......",
-      ".#.#.#.......",
-      "..###........",
-      "...#........."}},
     {"SDIAL",
      {"........#....",
       "........#....",
@@ -121,6 +108,22 @@ inline constexpr DiameterPicture kDiameterPictures[] = {
       ".#.#.#.......",
       "..###........",
       "...#........."}},
+// The two grades that the older variant lacks.
+#ifndef TARVIK_OLDER_VARIANT
+    {"SDIAG",
+     {".........###.",
+      "........#....",
+      "........#..##",
+      "........#...#",
+      "...#.....###.",
+      "..###........",
+      ".#.#.#.......",
+      "#..#..#......",
+      "#..#..#......",
+      "#..#..#......",
+      ".#.#.#.......",
+      "..###........",
+      "...#........."}},
     {"SDIAY",
      {"........#...#",
       ".........#.#.",
@@ -135,6 +138,7 @@ inline constexpr DiameterPicture kDiameterPictures[] = {
       ".#.#.#.......",
       "..###........",
       "...#........."}},
+#endif
 };
 
 // The picture as a bitmap resource holds it: a BITMAPINFOHEADER for 24 bits

@@ -1,6 +1,7 @@
-// bench_ratebq [--bills N]: a generated rate library of N bills (default
-// 100,000; about 5 norms each, about 8 lines per norm, 20,000 resources of which
-// 10 % mixed), kept under build/bench-data and reused while its shape holds.
+// bench_ratebq [--bills N] [--repeat-request R]: a generated rate library of N
+// bills (default 100,000; about 5 norms each, about 8 lines per norm, 20,000
+// resources of which 10 % mixed), kept under build/bench-data and reused while
+// its shape holds.
 //
 //   1. Opening a reader (models loaded, files opened, indexes built) against a
 //      bare std::unordered_map build of the same keys from the same files.
@@ -14,6 +15,8 @@
 //   4. Peak resident memory of `tarvik-host load` of 10,000 bills, with and
 //      without --summary, against the size of the result (getrusage of the
 //      child process).
+//
+// --repeat-request R runs only the 1,000-bill request, R times, for a profiler.
 //
 // The reader is reached as a host reaches it: libTarvik.so, GetTarviks, the
 // catalogue entry (installed into a scratch registry), IRateBQ.OpenReader.
@@ -219,7 +222,29 @@ std::vector<std::string> SampleCodes(int32_t bills, int32_t count) {
   return codes;
 }
 
-void Run(const LibraryShape& shape, Spawner& spawner) {
+// The 1,000-bill request through the reader, repeats times; prints the best
+// and the median time per bill, in wall time and in the thread's processor
+// time (which other work on a busy machine moves less).
+void RepeatRequest(IRateBQDBReader* reader, const LibraryShape& shape, int32_t repeats) {
+  const std::vector<std::string> codes = SampleCodes(shape.Bills, std::min(1000, shape.Bills));
+  reader->SetPassword(kPassword);
+  std::vector<double> wall, processor;
+  for (int32_t i = 0; i < repeats; ++i) {
+    const double start = ThreadSeconds();
+    wall.push_back(Seconds([&] {
+      std::string result;
+      reader->LoadByCodes(codes, result);
+    }));
+    processor.push_back(ThreadSeconds() - start);
+  }
+  for (auto* times : {&wall, &processor}) std::sort(times->begin(), times->end());
+  const double perBill = 1e6 / codes.size();
+  std::printf("%zu-bill request, %d times, us per bill: wall best %.1f median %.1f, processor best %.1f median %.1f\n",
+              codes.size(), repeats, wall.front() * perBill, wall[wall.size() / 2] * perBill,
+              processor.front() * perBill, processor[processor.size() / 2] * perBill);
+}
+
+void Run(const LibraryShape& shape, Spawner& spawner, int32_t repeats) {
   const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path();
   const fs::path data = bin.parent_path() / "bench-data";
   const fs::path library = data / ("ratebq-" + std::to_string(shape.Bills));
@@ -231,6 +256,14 @@ void Run(const LibraryShape& shape, Spawner& spawner) {
   none.Bills = none.Resources = 0;
   EnsureLibrary(model, none, empty);
   InstallCatalogue(bin, data, library, empty);
+
+  if (repeats > 0) {
+    Tarvik tarvik(bin / "libTarvik.so");
+    IntfPtr<IRateBQDBReader> reader;
+    tarvik.OpenReader(kLibraryBQID, reader);
+    RepeatRequest(reader.get(), shape, repeats);
+    return;
+  }
 
   std::printf("\n== opening (best of 5)\n");
   const double bare = BestOf(5, [&] { BareIndexes().Build(library.string()); });
@@ -342,18 +375,21 @@ void Run(const LibraryShape& shape, Spawner& spawner) {
 
 int main(int argc, char** argv) {
   LibraryShape shape;
+  int32_t repeats = 0;
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == "--bills" && i + 1 < argc) {
       shape.Bills = std::atoi(argv[++i]);
       shape.Resources = std::max(shape.Bills / 5, 100);
+    } else if (std::string(argv[i]) == "--repeat-request" && i + 1 < argc) {
+      repeats = std::max(1, std::atoi(argv[++i]));
     } else {
-      std::fprintf(stderr, "usage: bench_ratebq [--bills N]\n");
+      std::fprintf(stderr, "usage: bench_ratebq [--bills N] [--repeat-request R]\n");
       return 2;
     }
   }
   try {
     Spawner spawner;
-    Run(shape, spawner);
+    Run(shape, spawner, repeats);
   } catch (const Exception& e) {
     std::fprintf(stderr, "bench_ratebq: %s\n", GbkToUtf8(e.Message()).c_str());
     return 1;

@@ -14,6 +14,23 @@
 #include "platform/KivEngineUtils.h"
 #include "tests/ScratchFolder.h"
 
+// A model of the file, made and loaded by the engine as the reader does it.
+inline IntfPtr<IKivModel> LoadModelWith(IKivEngine* engine, const std::string& fileName) {
+  IntfPtr<IKivModel> model;
+#ifdef TARVIK_OLDER_VARIANT
+  engine->CreateModel(false, model);
+#else
+  IntfPtr<IInterface> param;
+  engine->GetModelParam(param);
+  engine->CreateModel(false, param.get(), model);
+#endif
+  IntfPtr<IKivModelLoader> loader;
+  engine->GetLoader(loader);
+  loader->LoadFile(fileName, model.get(), 0);
+  model->SetLoadState(KivLoadStateDone);
+  return model;
+}
+
 class EngineTest : public ::testing::Test {
  protected:
   static std::string Bin() { return std::getenv("TARVIK_BIN"); }
@@ -37,17 +54,7 @@ class EngineTest : public ::testing::Test {
     return path;
   }
 
-  IntfPtr<IKivModel> LoadModelFile(const std::string& fileName) {
-    IntfPtr<IInterface> param;
-    Engine->GetModelParam(param);
-    IntfPtr<IKivModel> model;
-    Engine->CreateModel(false, param.get(), model);
-    IntfPtr<IKivModelLoader> loader;
-    Engine->GetLoader(loader);
-    loader->LoadFile(fileName, model.get(), 0);
-    model->SetLoadState(KivLoadStateDone);
-    return model;
-  }
+  IntfPtr<IKivModel> LoadModelFile(const std::string& fileName) { return LoadModelWith(Engine.get(), fileName); }
 
   IntfPtr<IKivModel> LoadModel(const std::string& text) { return LoadModelFile(WriteFile("model.Kiv", text)); }
 

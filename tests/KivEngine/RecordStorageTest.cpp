@@ -93,6 +93,42 @@ TEST_F(RecordStorageTest, FieldsOutliveTheReferencesToTheirRecord) {
   EXPECT_EQ(owner->RecordIndex(), -1);
 }
 
+// Records live in blocks that the table reuses once it has let them go: those
+// that others still hold keep their values through emptying and refilling,
+// and outlive the model that made them.
+TEST_F(RecordStorageTest, HeldRecordsKeepTheirValuesThroughRefillsAndTheirModel) {
+  std::vector<IntfPtr<IKivRecord>> held;
+  auto fill = [&](int32_t first, int32_t count) {
+    for (int32_t id = first; id < first + count; ++id) {
+      IntfPtr<IKivRecord> record = NewItem(id);
+      FieldOf(record.get(), kCode)->SetAsString(std::to_string(id * 7));
+      FieldOf(record.get(), kNote)->SetText(std::string(id % 50, 'n'));  // texts of every length
+      Items->AppendRecord(record.get());
+      if (id % 97 == 0) held.push_back(record);
+    }
+  };
+  auto check = [&] {
+    for (const IntfPtr<IKivRecord>& record : held) {
+      const int32_t id = record->Key();
+      ASSERT_EQ(record->FieldAsInteger("Code"), id * 7);
+      ASSERT_EQ(record->FieldAsInteger("ID"), id);
+    }
+  };
+  fill(1, 20000);
+  for (int round = 1; round <= 3; ++round) {
+    Items->ClearRecords();
+    check();
+    fill(round * 100000, 20000 / round);  // smaller each time: memory is let go
+    check();
+  }
+  Items.Clear();
+  Model.Clear();  // the table goes; the records held keep what they need
+  check();
+  FieldOf(held.front().get(), kCode)->SetAsString("42");
+  EXPECT_EQ(held.front()->FieldAsInteger("Code"), 42);
+  held.clear();
+}
+
 // Appends, key and value changes, nulls and emptying in a random order; after
 // each step every search answers as a plain scan of the expected rows does.
 TEST_F(RecordStorageTest, IndexesFollowEveryChangeAsAScanWould) {
@@ -171,7 +207,15 @@ TEST_F(RecordStorageTest, IndexesFollowEveryChangeAsAScanWould) {
         if (rows[i].Key == key) expected = static_cast<int>(i);
       Items->FindByKey(key, found);
       ASSERT_EQ(found ? found->RecordIndex() : -1, expected) << "key " << key << " at step " << step;
+      // The key field searched by value, in any class that converts.
+      for (const Variant& value : {Variant(key), Variant(std::to_string(key)), Variant(key + 0.0)}) {
+        Items->Locate("id", value, found);
+        ASSERT_EQ(found ? found->RecordIndex() : -1, expected) << "key " << key << " at step " << step;
+      }
     }
+    Items->Locate("ID", Variant::Null(), found);
+    ASSERT_FALSE(found);
+    Items->Locate("ID", 0.5, found);  // no integer: nothing, whatever rounding would say
     for (const char* code : {"a", "c", "f", "bb", ""}) {
       int expected = -1;
       for (size_t i = 0; i < rows.size() && expected < 0; ++i)

@@ -140,8 +140,8 @@ TEST_F(EngineTest, ResultRefusesOptionsItDoesNotHave) {
 }
 
 TEST_F(EngineTest, ReservedOperationsAnswerNothing) {
-  EXPECT_EQ(Engine->Reserved4(1, 2, 3, 4), 0);
-  EXPECT_EQ(Engine->Reserved11(5), 0);
+  EXPECT_EQ(Engine->Reserved6(5), 0);
+  EXPECT_EQ(Engine->Reserved8(5), 0);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "tests/Ink.h"
 #include "tests/QuarnCommon/Atoms.h"
 #include "tests/QuarnCommon/GdiRecorder.h"
+#include "tests/Variant.h"
 
 namespace {
 
@@ -21,34 +22,44 @@ using Calls = std::vector<std::string>;
 TEST(TarvikUnits, InTheLibrarysOrder) {
   std::vector<std::string> names;
   for (const TarvikUnit& unit : TarvikUnits) names.push_back(unit.Name);
-  EXPECT_EQ(names, (std::vector<std::string>{"QuarnZipEnc", "KivEngineUtils", "KivUtils", "WideControls",
-                                             "ScratchBitmap", "DrawSymbol", "QuarnGridThemes"}));
+  EXPECT_EQ(names, ByVariant<std::vector<std::string>>(
+                       {"QuarnZipEnc", "KivEngineUtils", "KivUtils", "WideControls", "ScratchBitmap", "DrawSymbol",
+                        "QuarnGridThemes"},
+                       {"QuarnZipEnc", "KivEngineUtils", "ScratchBitmap", "DrawSymbol"}));
 }
 
 TEST(TarvikUnits, LoadSetsUpEveryUnitAndUnloadReleasesIt) {
   const DWORD live = LiveGdiObjects();
-  const std::string window = WindowAtomName(GetCurrentProcessId());
   recorder::Start();
   InitializeTarvikUnits();
   const Calls load = recorder::Stop();
-  EXPECT_NE(DataTypeCodes, nullptr);
-  EXPECT_NE(WindowAtom, 0);
   ASSERT_NE(ScratchBitmap, nullptr);
   ASSERT_NE(DrawSymbolManager, nullptr);
   EXPECT_EQ(DrawSymbolManager->SymbolClasses().size(), 2u);
-  EXPECT_EQ(TQuarnGridThemeServices::Instance(), nullptr);
-  EXPECT_EQ(recorder::Only(load, "GlobalAddAtomA").size(), 2u);
+  EXPECT_EQ(recorder::Only(load, "GlobalAddAtomA").size(), ByVariant(2u, 0u));
   EXPECT_EQ(LiveGdiObjects(), live);
+
+  FinalizeTarvikUnits();
+  EXPECT_EQ(ScratchBitmap, nullptr);
+  EXPECT_EQ(DrawSymbolManager, nullptr);
+  EXPECT_EQ(LiveGdiObjects(), live);
+}
+
+// What only the current variant's units do.
+#ifndef TARVIK_OLDER_VARIANT
+TEST(TarvikUnits, LoadBuildsTheDataTypeTablesAddsTheAtomsAndClearsTheThemes) {
+  const std::string window = WindowAtomName(GetCurrentProcessId());
+  InitializeTarvikUnits();
+  EXPECT_NE(DataTypeCodes, nullptr);
+  EXPECT_NE(WindowAtom, 0);
+  EXPECT_EQ(TQuarnGridThemeServices::Instance(), nullptr);
 
   TQuarnGridThemeServices::NewInstance();  // released at unload
   FinalizeTarvikUnits();
   EXPECT_EQ(DataTypeCodes, nullptr);
-  EXPECT_EQ(ScratchBitmap, nullptr);
-  EXPECT_EQ(DrawSymbolManager, nullptr);
   EXPECT_EQ(OwnedComponents, nullptr);
   EXPECT_EQ(TQuarnGridThemeServices::Instance(), nullptr);
   EXPECT_EQ(DropAtom(window), 0);
-  EXPECT_EQ(LiveGdiObjects(), live);
 }
 
 TEST(TarvikUnits, AFailingUnitUndoesItselfAndTheUnitsBeforeIt) {
@@ -61,5 +72,6 @@ TEST(TarvikUnits, AFailingUnitUndoesItselfAndTheUnitsBeforeIt) {
   EXPECT_EQ(ScratchBitmap, nullptr);  // never made
   FinalizeTarvikUnits();              // nothing left to do
 }
+#endif
 
 }  // namespace

@@ -20,6 +20,28 @@ using Calls = std::vector<std::string>;
 
 std::string LibraryPath() { return std::string(std::getenv("TARVIK_BIN")) + "/libTarvik.so"; }
 
+#ifdef TARVIK_OLDER_VARIANT
+// The older library takes nothing of the window system at load.
+TEST(TarvikLibrary, LoadsAndUnloadsItsUnitsGivingBackWhatTheyTook) {
+  const DWORD live = LiveGdiObjects();
+  recorder::Start();
+  void* library = dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
+  const Calls load = recorder::Stop();
+  ASSERT_NE(library, nullptr) << dlerror();
+  EXPECT_EQ(load, Calls{});
+  IntfPtr<IRateBQs> catalogue;
+  reinterpret_cast<TGetTarviks>(dlsym(library, "GetTarviks"))(catalogue);
+  EXPECT_TRUE(catalogue);
+  catalogue.Clear();
+
+  recorder::Start();
+  ASSERT_EQ(dlclose(library), 0);
+  const Calls unload = recorder::Stop();
+  EXPECT_EQ(dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "the library stayed loaded";
+  EXPECT_EQ(unload, Calls{});
+  EXPECT_EQ(LiveGdiObjects(), live);
+}
+#else
 HMODULE ModuleOf(void* library) {
   HMODULE module = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, static_cast<LPCSTR>(dlsym(library, "GetTarviks")),
@@ -75,5 +97,6 @@ TEST(TarvikLibrary, ALoadThatFailedRaisesItsErrorOnEveryCall) {
   dlclose(library);
   EXPECT_EQ(DropAtom(WindowAtomName(GetCurrentProcessId())), 0);
 }
+#endif
 
 }  // namespace

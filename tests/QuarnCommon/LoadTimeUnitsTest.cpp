@@ -2,7 +2,6 @@
 
 #include "QuarnCommon/Source/ModuleInstance.h"
 #include "QuarnCommon/Source/QuarnGridThemes.h"
-#include "QuarnCommon/Source/ScratchBitmap.h"
 #include "QuarnCommon/Source/WideControls.h"
 #include "rtl/Exceptions.h"
 #include "tests/Ink.h"
@@ -82,19 +81,6 @@ TEST(WideControls, AnAtomThatCannotBeAddedRaisesTheLastError) {
     WideControlsFinalize();
   }
   EXPECT_EQ(DropAtom(window), 0);
-}
-
-TEST(ScratchBitmap, ABitmapAndItsCanvasFromLoadToUnload) {
-  const DWORD live = LiveGdiObjects();
-  ScratchBitmapInitialize();
-  ASSERT_NE(ScratchBitmap, nullptr);
-  EXPECT_EQ(ScratchCanvas, ScratchBitmap->Canvas());
-  EXPECT_EQ(ScratchBitmap->Width(), 0);
-  ScratchCanvas->TextWidth("x");  // draws: a context and a font
-  ScratchBitmapFinalize();
-  EXPECT_EQ(ScratchBitmap, nullptr);
-  EXPECT_EQ(ScratchCanvas, nullptr);
-  EXPECT_EQ(LiveGdiObjects(), live);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // library in the real one's place.
 #include "tests/Programs.h"
 #include "tests/RateIntf/RateLibraryFixture.h"
+#include "tests/Variant.h"
 
 namespace ratetest {
 namespace {
@@ -34,7 +35,9 @@ class EngineCalls : public ReaderTest {
   std::string FInstalled, FLog;
 };
 
-constexpr const char* kRateModel = "GetModelParam\nCreateModel\nGetLoader\nLoadFile RateBQ.Kiv\nSetLoadState 2\n";
+// How a model is made: the older engine makes it without a parameter.
+const std::string kMakeModel = ByVariant<std::string>("GetModelParam\nCreateModel\n", "CreateModel\n");
+const std::string kRateModel = kMakeModel + "GetLoader\nLoadFile RateBQ.Kiv\nSetLoadState 2\n";
 constexpr const char* kEmptying =
     "SetLoadState 1\nClearRecords BQItem\nClearRecords Resource\nClearRecords LMMDetail\n"
     "ClearRecords MixResLMMDetail\nClearRecords NormItem\nClearRecords ConvInfo\nClearRecords BQSpec\n"
@@ -47,8 +50,7 @@ TEST_F(EngineCalls, OpeningLoadsTheTemplateModelFirstAndSettlesEachModel) {
   EXPECT_EQ(calls, kRateModel);
   WriteFile(library.File("Templ_BQ.Kiv"), "");
   ASSERT_EQ(Host({"open", "1"}, calls), 0);
-  EXPECT_EQ(calls, std::string("GetModelParam\nCreateModel\nGetLoader\nLoadFile Templ_BQ.Kiv\nSetLoadState 2\n") +
-                       kRateModel);
+  EXPECT_EQ(calls, kMakeModel + "GetLoader\nLoadFile Templ_BQ.Kiv\nSetLoadState 2\n" + kRateModel);
 }
 
 TEST_F(EngineCalls, ARequestFillsInLoadStateOneAndSettlesAlsoWhenItFails) {
@@ -56,9 +58,9 @@ TEST_F(EngineCalls, ARequestFillsInLoadStateOneAndSettlesAlsoWhenItFails) {
   library.AddRawBill(1, 1, "A", "A", ZipBlock("bill", "pw"));
   std::string calls;
   ASSERT_EQ(Host({"load", "1", "--password", "pw", "--bq-keys", "99"}, calls), 0);
-  EXPECT_EQ(calls, std::string(kRateModel) + kEmptying + "SetLoadState 2\nMakeResult\n");
+  EXPECT_EQ(calls, kRateModel + kEmptying + "SetLoadState 2\nMakeResult\n");
   EXPECT_EQ(Host({"load", "1", "--password", "wrong", "--bq-keys", "1"}, calls), 1);
-  EXPECT_EQ(calls, std::string(kRateModel) + kEmptying + "NewRecord BQItem\nSetLoadState 2\n");
+  EXPECT_EQ(calls, kRateModel + kEmptying + "NewRecord BQItem\nSetLoadState 2\n");
 }
 
 // This engine's records have no fields and take no bytes: a count far above
@@ -84,10 +86,11 @@ TEST_F(EngineCalls, ANilFromTheEngineIsRefusedNamingTheCall) {
   Library library = NewLibrary();
   library.AddRawBill(1, 1, "A", "A", ZipBlock("", "pw"));
   const std::string engine = FInstalled + "/KivEngine.dll";
-  const std::vector<std::string> open = {"open", "1"}, load = {"load", "1", "--password", "pw", "--bq-keys", "1"};
+  const std::vector<std::string> open = {"open", "1"}, load = {"load", "1", "--password", "pw", "--bq-keys", "1"},
+                                 loadNone = {"load", "1", "--password", "pw", "--bq-keys", "99"};
   const std::pair<const char*, std::vector<std::string>> cases[] = {
-      {"Entry", open},         {"CreateModel", open}, {"GetLoader", open},  {"DatabaseByName", load},
-      {"Tables", load},        {"TableByName", load}, {"NewRecord", load}};
+      {"Entry", open},  {"CreateModel", open}, {"GetLoader", open}, {"DatabaseByName", load},
+      {"Tables", load}, {"TableByName", load}, {"NewRecord", load}, {"RecordByIndex", loadNone}};
   for (auto [call, command] : cases) {
     setenv("RECORDING_ENGINE_NIL", call, 1);
     std::string calls, err;

@@ -2,6 +2,7 @@
 // library: a library of two bills and one resource, installed as BQID 1.
 #pragma once
 
+#include "rtl/Paths.h"
 #include "tests/Programs.h"
 #include "tests/RateIntf/RateLibraryFixture.h"
 
@@ -9,6 +10,12 @@ namespace ratetest {
 
 class HostReader : public ReaderTest {
  protected:
+  // Runs tarvik-host on the library of this build's variant.
+  static int Host(std::vector<std::string> arguments, std::string* out, std::string* err = nullptr) {
+    arguments.insert(arguments.begin(), {"--library", Bin() + PathDelim + TarvikLibraryFile});
+    return RunProgram("tarvik-host", arguments, out, err);
+  }
+
   Library MakeLibrary() {
     Library library = NewLibrary();
     library.AddResource(100, ResourceBlock(100));

@@ -718,6 +718,41 @@ TEST(UnzipInPlace, EncryptedDeflatedEntryNeedsItsPassword) {
   }
 }
 
+// The plain bytes are made apart from the block: an entry that fails half
+// way (its header verifies, its data does not inflate, or inflates short or
+// to other bytes) leaves the block as it was, and one that succeeds leaves
+// nothing of it behind.
+TEST(UnzipInPlace, EntriesThatFailLateLeaveTheBlockWhole) {
+  std::mt19937 gen(3);
+  std::string plain;
+  while (plain.size() < 200000) plain += "line " + std::to_string(gen() % 100000) + "\n";
+  Record bad = Deflated("bill", plain);
+  bad.data[bad.data.size() / 2] ^= 0x55;
+  Record shortData = Deflated("bill", plain);
+  shortData.usize += 1000;  // declares more than the data gives
+  Record wrongCrc = Deflated("bill", plain);
+  wrongCrc.crc ^= 1;
+  Record encrypted = Deflated("bill", plain);
+  encrypted.flags = 1;
+  encrypted.data = Encrypted(encrypted.data.substr(0, encrypted.data.size() / 2), "P", encrypted.crc);
+  TMemoryStream m;
+  for (const Record& r : {bad, shortData, wrongCrc, encrypted}) {
+    const std::string block = LocalRecord(r) + CentralRecord(r, 0) + EndRecord(1, "");
+    Fill(m, block);
+    EXPECT_FALSE(UnzipFirstEntryInPlace(&m, "P"));
+    EXPECT_EQ(Unzipped(m), block);
+  }
+  const Record good = Deflated("bill", plain);
+  Fill(m, LocalRecord(good) + CentralRecord(good, 0) + EndRecord(1, ""));
+  m.SetPosition(7);
+  ASSERT_TRUE(UnzipFirstEntryInPlace(&m, ""));
+  EXPECT_EQ(Unzipped(m), plain);
+  EXPECT_EQ(m.Position(), m.Size());
+  // The stream goes on as any memory stream does.
+  m.WriteBuffer("+", 1);
+  EXPECT_EQ(Unzipped(m), plain + "+");
+}
+
 TEST(UnzipInPlace, NoEntryGivesFalse) {
   TMemoryStream m;
   Fill(m, Saved(NewArchive()));

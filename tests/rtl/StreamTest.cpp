@@ -97,6 +97,29 @@ TEST(MemoryStream, SeekSetSizeAndWritePastEnd) {
   EXPECT_EQ(std::string(static_cast<char*>(m.Memory()), 4), "abXY");
 }
 
+TEST(MemoryStream, ExchangeTradesBytesSizeAndPosition) {
+  TMemoryStream a, b;
+  a.WriteBuffer("abcdef", 6);
+  a.SetPosition(2);
+  b.WriteBuffer("xy", 2);
+  const void* bytesOfA = a.Memory();
+  a.Exchange(b);
+  EXPECT_EQ(std::string(static_cast<const char*>(a.Memory()), a.Size()), "xy");
+  EXPECT_EQ(a.Position(), 2);
+  EXPECT_EQ(b.Memory(), bytesOfA);  // no copy
+  EXPECT_EQ(b.Size(), 6);
+  EXPECT_EQ(b.Position(), 2);
+  // Each goes on with what it was given: growing, reading, freeing it.
+  b.Seek(0, TSeekOrigin::soEnd);
+  b.WriteBuffer(std::string(100000, 'g').data(), 100000);
+  char head[3] = {};
+  b.SetPosition(0);
+  b.ReadBuffer(head, 2);
+  EXPECT_EQ(std::string(head), "ab");
+  a.Clear();
+  EXPECT_EQ(b.Size(), 100006);
+}
+
 TEST(StringStream, CopyFromTakesCountFromSourcePosition) {
   TStringStream src("0123456789");
   src.SetPosition(4);
