@@ -9,6 +9,7 @@
 #include "KivEngine/ModelFile.h"
 #include "rtl/Exceptions.h"
 #include "tools/ModuleFile.h"
+#include "tools/ReportFailure.h"
 #include "tools/Utf8Path.h"
 #include "tools/ratebq-build/CatalogueReg.h"
 #include "tools/ratebq-build/RateLibraryWriter.h"
@@ -142,12 +143,5 @@ int Run(const Options& options) {
 
 int main(int argc, char** argv) {
   const Options options = ParseArguments(Utf8Arguments(argc, argv));
-  try {
-    return Run(options);
-  } catch (const Exception& e) {  // the system's own, GBK text
-    std::fprintf(stderr, "ratebq-build: %s\n", GbkToUtf8(e.Message()).c_str());
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "ratebq-build: %s\n", e.what());
-  }
-  return 1;
+  return RunReportingFailure("ratebq-build", [&] { return Run(options); });
 }

@@ -13,6 +13,7 @@
 #include "rtl/Format.h"
 #include "rtl/Paths.h"
 #include "rtl/SysUtils.h"
+#include "tools/ReportFailure.h"
 #include "winport/Codepage.h"
 
 namespace {
@@ -119,12 +120,5 @@ int Run(const Command& command) {
 
 int main(int argc, char** argv) {
   const Command command = ParseArguments(Utf8Arguments(argc, argv));
-  try {
-    return Run(command);
-  } catch (const Exception& e) {  // the system's own, GBK text
-    std::fprintf(stderr, "tarvik-zip: %s\n", GbkToUtf8(e.Message()).c_str());
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "tarvik-zip: %s\n", e.what());
-  }
-  return 1;
+  return RunReportingFailure("tarvik-zip", [&] { return Run(command); });
 }
