@@ -71,6 +71,7 @@ TEST(KeyHash, NegativeKeysCountAsUnsigned) {
   table.Add(-1, 1);  // 4294967295 mod 33 = 3
   table.Add(3, 2);
   const TIntKeyHashNode* node = table.Find(3);
+  ASSERT_NE(node, nullptr);
   ASSERT_NE(node->Next, nullptr);
   EXPECT_EQ(node->Next->Key, -1);
 }
