@@ -13,6 +13,7 @@
 #include "tests/Ink.h"
 #include "tests/QuarnCommon/Atoms.h"
 #include "tests/QuarnCommon/GdiRecorder.h"
+#include "tests/ScratchCatalogue.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ std::string LibraryPath() { return std::string(std::getenv("TARVIK_BIN")) + "/li
 #ifdef TARVIK_OLDER_VARIANT
 // The older library takes nothing of the window system at load.
 TEST(TarvikLibrary, LoadsAndUnloadsItsUnitsGivingBackWhatTheyTook) {
+  ScratchCatalogue store;  // GetTarviks opens the catalogue
   const DWORD live = LiveGdiObjects();
   recorder::Start();
   void* library = dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -12,6 +12,7 @@
 #include "rtl/Exceptions.h"
 #include "tests/Ink.h"
 #include "tests/QuarnCommon/Atoms.h"
+#include "tests/ScratchCatalogue.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ std::string LibraryPath() { return std::string(std::getenv("TARVIK_BIN")) + "\\T
 #ifdef TARVIK_OLDER_VARIANT
 // The older library takes no atoms at load: a full atom table is no failure.
 TEST(TarvikLibrary, LoadsWithTheAtomTableFullAndUnloads) {
+  ScratchCatalogue store;  // GetTarviks opens the catalogue
   HMODULE library;
   {
     FullAtomTable table(0);
