@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "QuarnCommon/Source/DrawSymbol.h"
-#include "rtl/Exceptions.h"
+#include "tools/ReportFailure.h"
 #include "tools/tarvik-draw/PngFile.h"
 #include "winport/Codepage.h"
 
@@ -103,21 +103,16 @@ int main(int argc, char** argv) {
   DrawSymbolInitialize();
   const std::vector<Case> cases = Cases();
   TBitmap* sheet = New<TBitmap>();
-  int status = 0;
-  try {
+  const int status = RunReportingFailure("tarvik-draw", [&] {
     sheet->SetSize(kLabelWidth + 6 * (kCellWidth + kGapX),
                    kHeaderHeight + static_cast<int>(cases.size()) * (kCellHeight + kGapY));
     sheet->Canvas()->Font()->SetSize(12);
     DrawSheet(sheet, cases);
     std::string error;
-    if (!WritePng(sheet, arguments[0], error)) {
-      std::fprintf(stderr, "tarvik-draw: %s\n", error.c_str());
-      status = 1;
-    }
-  } catch (const Exception& e) {
-    std::fprintf(stderr, "tarvik-draw: %s\n", GbkToUtf8(e.Message()).c_str());
-    status = 1;
-  }
+    if (WritePng(sheet, arguments[0], error)) return 0;
+    std::fprintf(stderr, "tarvik-draw: %s\n", error.c_str());
+    return 1;
+  });
   sheet->Free();
   DrawSymbolFinalize();
   return status;
