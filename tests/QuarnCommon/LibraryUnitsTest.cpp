@@ -7,13 +7,16 @@
 #include "QuarnCommon/Source/QuarnGridThemes.h"
 #include "QuarnCommon/Source/ScratchBitmap.h"
 #include "QuarnCommon/Source/WideControls.h"
+#include "RateIntf/Tarvik.h"
 #include "RateIntf/TarvikUnits.h"
 #include "platform/KivUtils.h"
 #include "rtl/Exceptions.h"
 #include "tests/Ink.h"
 #include "tests/QuarnCommon/Atoms.h"
 #include "tests/QuarnCommon/GdiRecorder.h"
+#include "tests/QuarnCommon/LibraryFile.h"
 #include "tests/Variant.h"
+#include "winport/Module.h"
 
 namespace {
 
@@ -71,6 +74,29 @@ TEST(TarvikUnits, AFailingUnitUndoesItselfAndTheUnitsBeforeIt) {
   EXPECT_EQ(OwnedComponents, nullptr);
   EXPECT_EQ(ScratchBitmap, nullptr);  // never made
   FinalizeTarvikUnits();              // nothing left to do
+}
+
+TEST(TarvikLibrary, ALoadThatFailedRaisesItsErrorOnEveryCall) {
+  HMODULE library;
+  {
+    FullAtomTable table(0);
+    library = LoadLibraryA(LibraryPath().c_str());
+  }
+  ASSERT_NE(library, nullptr);
+  auto getTarviks = reinterpret_cast<TGetTarviks>(reinterpret_cast<void (*)()>(GetProcAddress(library, "GetTarviks")));
+  ASSERT_NE(getTarviks, nullptr);
+  IntfPtr<IRateBQs> catalogue;
+  for (int i = 0; i < 2; ++i) {
+    try {
+      getTarviks(catalogue);
+      ADD_FAILURE();
+    } catch (const EOSError& e) {
+      EXPECT_EQ(e.ErrorCode, 8u);
+    }
+  }
+  EXPECT_FALSE(catalogue);
+  FreeLibrary(library);
+  EXPECT_EQ(DropAtom(WindowAtomName(GetCurrentProcessId())), 0);
 }
 #endif
 

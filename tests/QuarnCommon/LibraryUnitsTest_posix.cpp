@@ -3,23 +3,20 @@
 #include <gtest/gtest.h>
 #include <dlfcn.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "QuarnCommon/Source/ModuleInstance.h"
 #include "QuarnCommon/Source/WideControls.h"
 #include "RateIntf/Tarvik.h"
-#include "rtl/Exceptions.h"
 #include "tests/Ink.h"
 #include "tests/QuarnCommon/Atoms.h"
 #include "tests/QuarnCommon/GdiRecorder.h"
+#include "tests/QuarnCommon/LibraryFile.h"
 #include "tests/ScratchCatalogue.h"
 
 namespace {
 
 using Calls = std::vector<std::string>;
-
-std::string LibraryPath() { return std::string(std::getenv("TARVIK_BIN")) + "/libTarvik.so"; }
 
 #ifdef TARVIK_OLDER_VARIANT
 // The older library takes nothing of the window system at load.
@@ -76,28 +73,6 @@ TEST(TarvikLibrary, LoadsAndUnloadsItsUnitsGivingBackWhatTheyTook) {
   EXPECT_EQ(DropAtom(window), 2);
   EXPECT_EQ(DropAtom(control), 0);
   EXPECT_EQ(LiveGdiObjects(), live);
-}
-
-TEST(TarvikLibrary, ALoadThatFailedRaisesItsErrorOnEveryCall) {
-  void* library;
-  {
-    FullAtomTable table(0);
-    library = dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
-  }
-  ASSERT_NE(library, nullptr) << dlerror();
-  auto getTarviks = reinterpret_cast<TGetTarviks>(dlsym(library, "GetTarviks"));
-  IntfPtr<IRateBQs> catalogue;
-  for (int i = 0; i < 2; ++i) {
-    try {
-      getTarviks(catalogue);
-      ADD_FAILURE();
-    } catch (const EOSError& e) {
-      EXPECT_EQ(e.ErrorCode, 8u);
-    }
-  }
-  EXPECT_FALSE(catalogue);
-  dlclose(library);
-  EXPECT_EQ(DropAtom(WindowAtomName(GetCurrentProcessId())), 0);
 }
 #endif
 

@@ -3,20 +3,17 @@
 // its units did shows in the atoms they add and delete.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "QuarnCommon/Source/ModuleInstance.h"
 #include "QuarnCommon/Source/WideControls.h"
 #include "RateIntf/Tarvik.h"
-#include "rtl/Exceptions.h"
 #include "tests/Ink.h"
 #include "tests/QuarnCommon/Atoms.h"
+#include "tests/QuarnCommon/LibraryFile.h"
 #include "tests/ScratchCatalogue.h"
 
 namespace {
-
-std::string LibraryPath() { return std::string(std::getenv("TARVIK_BIN")) + "\\Tarvik.dll"; }
 
 #ifdef TARVIK_OLDER_VARIANT
 // The older library takes no atoms at load: a full atom table is no failure.
@@ -56,29 +53,6 @@ TEST(TarvikLibrary, LoadsAndUnloadsItsUnitsGivingBackWhatTheyTook) {
   EXPECT_EQ(DropAtom(window), 2);
   EXPECT_EQ(DropAtom(control), 0);
   EXPECT_EQ(LiveGdiObjects(), live);
-}
-
-TEST(TarvikLibrary, ALoadThatFailedRaisesItsErrorOnEveryCall) {
-  HMODULE library;
-  {
-    FullAtomTable table(0);
-    library = LoadLibraryA(LibraryPath().c_str());
-  }
-  ASSERT_NE(library, nullptr);
-  auto getTarviks = reinterpret_cast<TGetTarviks>(reinterpret_cast<void (*)()>(GetProcAddress(library, "GetTarviks")));
-  ASSERT_NE(getTarviks, nullptr);
-  IntfPtr<IRateBQs> catalogue;
-  for (int i = 0; i < 2; ++i) {
-    try {
-      getTarviks(catalogue);
-      ADD_FAILURE();
-    } catch (const EOSError& e) {
-      EXPECT_EQ(e.ErrorCode, 8u);
-    }
-  }
-  EXPECT_FALSE(catalogue);
-  FreeLibrary(library);
-  EXPECT_EQ(DropAtom(WindowAtomName(GetCurrentProcessId())), 0);
 }
 #endif
 
