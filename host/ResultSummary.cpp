@@ -1,228 +1,127 @@
 #include "host/ResultSummary.h"
 
-#include <cstdint>
+#include <nlohmann/json.hpp>
+
 #include <stdexcept>
 
 namespace {
 
 using TableRows = std::vector<std::pair<std::string, size_t>>;
+using Json = nlohmann::json;
 
-class Scanner {
+[[noreturn]] void NotAResult() { throw std::runtime_error("the result is not valid JSON"); }
+
+// Follows the parser's events through the result's shape: one frame for each
+// open object or array, saying what it is. Only the frames on the road to the
+// records keep member names, names and counts.
+class RowCounter : public nlohmann::json_sax<Json> {
  public:
-  explicit Scanner(std::string_view text) : FText(text) {}
+  TableRows Found;
+  bool HasDataSet = false;
 
-  [[noreturn]] void Fail() const {
-    throw std::runtime_error("the result is not valid JSON (at byte " + std::to_string(FPos) + ")");
-  }
-
-  void SkipSpace() {
-    while (FPos < FText.size() && (FText[FPos] == ' ' || FText[FPos] == '\t' || FText[FPos] == '\n' || FText[FPos] == '\r'))
-      ++FPos;
-  }
-  char Peek() {
-    SkipSpace();
-    if (FPos >= FText.size()) Fail();
-    return FText[FPos];
-  }
-  void Expect(char c) {
-    if (Peek() != c) Fail();
-    ++FPos;
-  }
-  // Takes c when it comes next.
-  bool Take(char c) {
-    if (Peek() != c) return false;
-    ++FPos;
+  bool null() override { return Scalar(); }
+  bool boolean(bool) override { return Scalar(); }
+  bool number_integer(number_integer_t) override { return Scalar(); }
+  bool number_unsigned(number_unsigned_t) override { return Scalar(); }
+  bool number_float(number_float_t, const string_t&) override { return Scalar(); }
+  bool binary(binary_t&) override { return Scalar(); }
+  bool string(string_t& text) override {
+    if (Value(Kind::String) == Role::Name) FOpen.back().Name = std::move(text);
     return true;
   }
-  void ExpectEnd() {
-    SkipSpace();
-    if (FPos != FText.size()) Fail();
+  bool start_object(std::size_t) override { return Open(Kind::Object); }
+  bool start_array(std::size_t) override { return Open(Kind::Array); }
+  bool key(string_t& name) override {
+    if (FOpen.back().What != Role::Other) FOpen.back().Key = std::move(name);
+    return true;
   }
-
-  // A string, its escapes decoded into UTF-8 when out is given.
-  void String(std::string* out) {
-    Expect('"');
-    for (;;) {
-      if (FPos >= FText.size()) Fail();
-      const char c = FText[FPos++];
-      if (c == '"') return;
-      if (static_cast<unsigned char>(c) < 0x20) Fail();
-      if (c != '\\') {
-        if (out) *out += c;
-        continue;
-      }
-      if (FPos >= FText.size()) Fail();
-      const char e = FText[FPos++];
-      switch (e) {
-        case '"': case '\\': case '/': Append(out, e); break;
-        case 'b': Append(out, '\b'); break;
-        case 'f': Append(out, '\f'); break;
-        case 'n': Append(out, '\n'); break;
-        case 'r': Append(out, '\r'); break;
-        case 't': Append(out, '\t'); break;
-        case 'u': Unicode(out); break;
-        default: Fail();
-      }
-    }
-  }
-
-  // Any value, read past. Containers are tracked on a stack of their kinds,
-  // so that deep nesting costs no recursion.
-  void SkipValue() {
-    std::string open;
-    for (;;) {
-      const char c = Peek();
-      if (c == '{' || c == '[') {
-        ++FPos;
-        if (!Take(c == '{' ? '}' : ']')) {
-          open += c;
-          if (c == '{') Member();
-          continue;
-        }
-      } else if (c == '"') {
-        String(nullptr);
-      } else {
-        Scalar();
-      }
-      // A value is complete: the next element or member, or closing brackets.
-      for (;;) {
-        if (open.empty()) return;
-        if (Take(',')) {
-          if (open.back() == '{') Member();
-          break;
-        }
-        Expect(open.back() == '{' ? '}' : ']');
-        open.pop_back();
-      }
-    }
-  }
-
-  // The members of an object, each handed to member with its name, until the
-  // closing brace.
-  template <class Member>
-  void Object(Member&& member) {
-    Expect('{');
-    if (Take('}')) return;
-    do {
-      std::string name;
-      String(&name);
-      Expect(':');
-      member(name);
-    } while (Take(','));
-    Expect('}');
-  }
-
-  // The elements of an array, each handed to element, until the closing bracket.
-  template <class Element>
-  void Array(Element&& element) {
-    Expect('[');
-    if (Take(']')) return;
-    do element();
-    while (Take(','));
-    Expect(']');
+  bool end_object() override { return Close(); }
+  bool end_array() override { return Close(); }
+  bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception&) override {
+    throw std::runtime_error("the result is not valid JSON (at byte " + std::to_string(position) + ")");
   }
 
  private:
-  static void Append(std::string* out, char c) {
-    if (out) *out += c;
-  }
+  enum class Kind { Object, Array, String, Scalar };
+  enum class Role { Other, Root, DataSets, DataSet, Tables, Table, Records, Record, Name };
 
-  uint32_t Hex4() {
-    if (FPos + 4 > FText.size()) Fail();
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) {
-      const char c = FText[FPos++];
-      value <<= 4;
-      if (c >= '0' && c <= '9') value |= c - '0';
-      else if (c >= 'a' && c <= 'f') value |= c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F') value |= c - 'A' + 10;
-      else Fail();
-    }
-    return value;
-  }
+  struct Frame {
+    Role What = Role::Other;
+    std::string Key;   // of the member being read, in an object on the road
+    std::string Name;  // of a data set or table
+    size_t Rows = 0;   // of a table
+    TableRows Tables;  // of a data set
+  };
 
-  void Unicode(std::string* out) {
-    uint32_t code = Hex4();
-    if (code >= 0xD800 && code < 0xDC00 && FText.substr(FPos, 2) == "\\u") {
-      FPos += 2;
-      const uint32_t low = Hex4();
-      if (low < 0xDC00 || low > 0xDFFF) Fail();
-      code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-    }
-    if (!out) return;
-    if (code < 0x80) {
-      *out += static_cast<char>(code);
-    } else if (code < 0x800) {
-      *out += static_cast<char>(0xC0 | code >> 6);
-      *out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      *out += static_cast<char>(0xE0 | code >> 12);
-      *out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-      *out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      *out += static_cast<char>(0xF0 | code >> 18);
-      *out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-      *out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-      *out += static_cast<char>(0x80 | (code & 0x3F));
+  // What the value that begins now is, from where it stands.
+  Role Expected() const {
+    if (FOpen.empty()) return Role::Root;
+    const Frame& in = FOpen.back();
+    switch (in.What) {
+      case Role::Root: return in.Key == "databases" ? Role::DataSets : Role::Other;
+      case Role::DataSets: return Role::DataSet;
+      case Role::DataSet: return in.Key == "tables" ? Role::Tables : in.Key == "name" ? Role::Name : Role::Other;
+      case Role::Tables: return Role::Table;
+      case Role::Table: return in.Key == "records" ? Role::Records : in.Key == "name" ? Role::Name : Role::Other;
+      case Role::Records: return Role::Record;
+      default: return Role::Other;
     }
   }
 
-  // A number, true, false or null.
-  void Scalar() {
-    const size_t start = FPos;
-    while (FPos < FText.size() && std::string_view("+-.0123456789eEabcdefghijklmnopqrstuvwxyz").find(FText[FPos]) !=
-                                      std::string_view::npos)
-      ++FPos;
-    const std::string_view word = FText.substr(start, FPos - start);
-    const bool number = !word.empty() && (word[0] == '-' || (word[0] >= '0' && word[0] <= '9'));
-    if (!number && word != "true" && word != "false" && word != "null") Fail();
+  // Checks that a value of the kind may stand here, counts a record, and
+  // answers the value's role.
+  Role Value(Kind kind) {
+    const Role role = Expected();
+    switch (role) {
+      case Role::Root: case Role::DataSet: case Role::Table:
+        if (kind != Kind::Object) NotAResult();
+        break;
+      case Role::DataSets: case Role::Tables: case Role::Records:
+        if (kind != Kind::Array) NotAResult();
+        break;
+      case Role::Name:
+        if (kind != Kind::String) NotAResult();
+        break;
+      case Role::Record:
+        ++FOpen[FOpen.size() - 2].Rows;  // the table holding the records
+        break;
+      case Role::Other:
+        break;
+    }
+    return role;
   }
 
-  // A member name and its colon, inside an object being read past.
-  void Member() {
-    String(nullptr);
-    Expect(':');
+  bool Scalar() {
+    Value(Kind::Scalar);
+    return true;
   }
 
-  std::string_view FText;
-  size_t FPos = 0;
+  bool Open(Kind kind) {
+    const Role role = Value(kind);
+    FOpen.emplace_back().What = role == Role::Record ? Role::Other : role;
+    return true;
+  }
+
+  bool Close() {
+    Frame done = std::move(FOpen.back());
+    FOpen.pop_back();
+    if (done.What == Role::Table) {
+      FOpen[FOpen.size() - 2].Tables.emplace_back(std::move(done.Name), done.Rows);  // the data set's
+    } else if (done.What == Role::DataSet && done.Name == "UserBQItemDB") {
+      Found = std::move(done.Tables);
+      HasDataSet = true;
+    }
+    return true;
+  }
+
+  std::vector<Frame> FOpen;
 };
 
 }  // namespace
 
 TableRows CountResultRows(std::string_view json) {
-  Scanner scan(json);
-  TableRows found;
-  bool hasDataSet = false;
-  scan.Object([&](const std::string& member) {
-    if (member != "databases") return scan.SkipValue();
-    scan.Array([&] {
-      std::string name;
-      TableRows tables;
-      scan.Object([&](const std::string& member) {
-        if (member == "name") return scan.String(&name);
-        if (member != "tables") return scan.SkipValue();
-        scan.Array([&] {
-          std::string table;
-          size_t rows = 0;
-          scan.Object([&](const std::string& member) {
-            if (member == "name") return scan.String(&table);
-            if (member != "records") return scan.SkipValue();
-            scan.Array([&] {
-              scan.SkipValue();
-              ++rows;
-            });
-          });
-          tables.emplace_back(std::move(table), rows);
-        });
-      });
-      if (name == "UserBQItemDB") {
-        found = std::move(tables);
-        hasDataSet = true;
-      }
-    });
-  });
-  scan.ExpectEnd();
-  if (!hasDataSet) throw std::runtime_error("the result holds no data set UserBQItemDB");
-  return found;
+  RowCounter counter;
+  Json::sax_parse(json.begin(), json.end(), &counter);
+  if (!counter.HasDataSet) throw std::runtime_error("the result holds no data set UserBQItemDB");
+  return std::move(counter.Found);
 }
